@@ -1,0 +1,60 @@
+#include <cctype>
+#include <span>
+#include <string_view>
+
+#include "app/batch.h"
+#include "app/messages.h"
+#include "platform/console.h"
+#include "platform/directory.h"
+
+namespace {
+
+constexpr int kExitFrameworkFailed = 1;
+constexpr int kExitWriteFailed = 2;
+
+// "/x" or "-x", the letter in either case.
+bool IsOption(std::string_view argument, char letter) {
+    return argument.size() == 2 && (argument[0] == '/' || argument[0] == '-') &&
+           std::tolower(static_cast<unsigned char>(argument[1])) == letter;
+}
+
+// Options act on the arguments after them, so the order of the command line is kept.
+void ProcessArguments(std::span<char*> arguments, CDwgThumbnail& thumbnail, BatchState& state) {
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string_view argument = arguments[i];
+        if (IsOption(argument, 'w')) {
+            thumbnail.SetBackground(kWhite);
+        } else if (IsOption(argument, 'o')) {
+            if (i + 1 < arguments.size()) {
+                state.outputDirectory = arguments[++i];
+                CreateDirectory(state.outputDirectory);
+            }
+        } else if (IsOption(argument, 'q')) {
+            state.verbose = false;
+        } else {
+            ProcessSpecification(std::string(argument), thumbnail, state);
+        }
+    }
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    if (!ConsoleInitialize()) {
+        ConsoleOut("Fatal Error: MFC initialization failed\n");
+        return kExitFrameworkFailed;
+    }
+    CDwgThumbnail thumbnail(kBlack);
+    BatchState state;
+    if (argc < 2) {
+        PrintUsage();
+        ShowClosingPrompt();
+        return 0;
+    }
+    ProcessArguments(std::span<char*>(argv + 1, static_cast<std::size_t>(argc - 1)), thumbnail,
+                     state);
+    if (state.verbose) {
+        ShowClosingPrompt();
+    }
+    return state.writeFailed ? kExitWriteFailed : 0;
+}

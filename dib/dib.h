@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "platform/file.h"
+#include "platform/memory_block.h"
+
+// 0x00BBGGRR: red in the low byte.
+using COLORREF = std::uint32_t;
+
+inline constexpr COLORREF kBlack = 0x000000;
+inline constexpr COLORREF kWhite = 0xFFFFFF;
+
+inline constexpr std::uint32_t kInfoHeaderSize = 40;  // BITMAPINFOHEADER
+inline constexpr std::uint32_t kCoreHeaderSize = 12;  // BITMAPCOREHEADER
+inline constexpr std::size_t kBmpFileHeaderSize = 14;
+
+// Header fields of a packed DIB. Every read is bounded by the span: a field that does not
+// lie wholly inside it reads as 0.
+std::uint32_t DibGetHeaderSize(std::span<const std::uint8_t> dib);
+std::int32_t DibGetWidth(std::span<const std::uint8_t> dib);
+std::int32_t DibGetHeight(std::span<const std::uint8_t> dib);
+std::uint16_t DibGetColorCount(std::span<const std::uint8_t> dib);
+
+// A colour-table entry, or 0 for a null block, an index outside the table, or an entry
+// that does not lie wholly inside the block.
+COLORREF DibGetPaletteColor(const MemoryBlock* dib, int index);
+
+// 1 when the entry was written, 0 when it was not (same guards as reading). Only 12- and
+// 40-byte headers have a colour table at a known place, so other headers are left alone.
+int DibSetPaletteColor(MemoryBlock* dib, int index, COLORREF color);
+
+// Writes the 14-byte BMP file header and then the whole block; write errors are raised.
+int DibWriteBmpFile(const MemoryBlock& dib, CFile& file);

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string_view>
+
+inline constexpr std::string_view kProgramName = "pictavex";
+
+// Console set-up for the run: every message must reach the terminal at once.
+bool ConsoleInitialize();
+
+// Each message is written whole and at once, without waiting for a line feed.
+void ConsoleOut(std::string_view text);
+void ConsoleError(std::string_view text);
+
+// Waits for one key press, without echo and without Enter, when stdin is a terminal;
+// otherwise returns at once, since there is nobody to press a key.
+void ConsoleWaitForKey();

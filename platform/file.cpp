@@ -1,0 +1,184 @@
+#include "platform/file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <limits>
+
+namespace {
+
+constexpr std::size_t kReadAheadSize = 4096;
+constexpr mode_t kCreateMode = 0666;
+constexpr char kTempSuffix[] = ".pictavex-XXXXXX";
+
+mode_t CurrentUmask() {
+    static const mode_t mask = [] {
+        const mode_t current = ::umask(0);
+        ::umask(current);
+        return current;
+    }();
+    return mask;
+}
+
+std::string DirectoryPart(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+}  // namespace
+
+CFile::~CFile() { Discard(); }
+
+void CFile::Discard() {
+    m_fd.Reset();
+    if (!m_tempPath.empty()) {
+        ::unlink(m_tempPath.c_str());
+        m_tempPath.clear();
+    }
+    m_cache.clear();
+}
+
+void CFile::Fail(int cause) const { throw CFileException(m_path, cause); }
+
+bool CFile::OpenForReading(const std::string& path) {
+    Discard();
+    m_path = path;
+    m_position = 0;
+    m_length = 0;
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    struct stat info {};
+    if (!fd.IsOpen() || ::fstat(fd.Get(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        return false;
+    }
+    m_fd = std::move(fd);
+    m_length = static_cast<std::uint64_t>(info.st_size);
+    return true;
+}
+
+void CFile::CreateForWriting(const std::string& path) {
+    Discard();
+    m_path = path;
+    m_position = 0;
+    m_length = 0;
+    // Keep the permission check a plain create would make on an existing file.
+    if (::access(path.c_str(), W_OK) != 0 && errno != ENOENT) {
+        Fail(errno);
+    }
+    std::string tempPath = DirectoryPart(path) + kTempSuffix;
+    UniqueFd fd(::mkstemp(tempPath.data()));
+    if (!fd.IsOpen()) {
+        Fail(errno);
+    }
+    m_tempPath = std::move(tempPath);
+    m_fd = std::move(fd);
+    if (::fchmod(m_fd.Get(), kCreateMode & ~CurrentUmask()) != 0) {
+        Fail(errno);
+    }
+}
+
+std::size_t CFile::ReadAt(std::uint64_t offset, std::uint8_t* buffer, std::size_t count) {
+    constexpr auto kMaxOffset = static_cast<std::uint64_t>(std::numeric_limits<off_t>::max());
+    std::size_t total = 0;
+    while (total < count && offset + total < kMaxOffset) {
+        const ssize_t got = ::pread(m_fd.Get(), buffer + total, count - total,
+                                    static_cast<off_t>(offset + total));
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            Fail(errno);
+        }
+        if (got == 0) {
+            break;
+        }
+        total += static_cast<std::size_t>(got);
+    }
+    return total;
+}
+
+std::size_t CFile::ReadThroughCache(std::uint8_t* buffer, std::size_t count) {
+    const bool hit = m_position >= m_cacheStart && m_position - m_cacheStart < m_cache.size();
+    if (!hit) {
+        m_cache.resize(kReadAheadSize);
+        m_cache.resize(ReadAt(m_position, m_cache.data(), kReadAheadSize));
+        m_cacheStart = m_position;
+    }
+    const std::size_t offset = static_cast<std::size_t>(m_position - m_cacheStart);
+    const std::size_t available = m_cache.size() - std::min(offset, m_cache.size());
+    const std::size_t got = std::min(count, available);
+    std::memcpy(buffer, m_cache.data() + offset, got);
+    if (got < count && offset + got == kReadAheadSize) {
+        // The cache ended before the file did: fetch the rest directly.
+        return got + ReadAt(m_position + got, buffer + got, count - got);
+    }
+    return got;
+}
+
+std::size_t CFile::Read(void* buffer, std::size_t count) {
+    if (!m_fd.IsOpen()) {
+        Fail(EBADF);
+    }
+    if (count == 0) {
+        return 0;
+    }
+    auto* bytes = static_cast<std::uint8_t*>(buffer);
+    const std::size_t got = count >= kReadAheadSize ? ReadAt(m_position, bytes, count)
+                                                    : ReadThroughCache(bytes, count);
+    m_position += got;
+    return got;
+}
+
+void CFile::Seek(std::int64_t offset) {
+    if (!m_fd.IsOpen()) {
+        Fail(EBADF);
+    }
+    if (offset < 0) {
+        Fail(EINVAL);
+    }
+    m_position = static_cast<std::uint64_t>(offset);
+}
+
+void CFile::Write(const void* buffer, std::size_t count) {
+    if (!m_fd.IsOpen()) {
+        Fail(EBADF);
+    }
+    const auto* bytes = static_cast<const std::uint8_t*>(buffer);
+    std::size_t total = 0;
+    while (total < count) {
+        const ssize_t written = ::write(m_fd.Get(), bytes + total, count - total);
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written < 0) {
+            Fail(errno);
+        }
+        total += static_cast<std::size_t>(written);
+    }
+    m_position += total;
+}
+
+void CFile::Close() {
+    m_cache.clear();
+    if (!m_fd.IsOpen()) {
+        return;
+    }
+    const int closed = ::close(m_fd.Release());
+    const int closeError = errno;
+    if (m_tempPath.empty()) {
+        if (closed != 0) {
+            Fail(closeError);
+        }
+        return;
+    }
+    if (closed != 0) {
+        Fail(closeError);  // the destructor removes the unfinished output
+    }
+    if (::rename(m_tempPath.c_str(), m_path.c_str()) != 0) {
+        Fail(errno);
+    }
+    m_tempPath.clear();
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/file_exception.h"
+#include "platform/unique_fd.h"
+
+// A drawing opened for reading, or a BMP file being written. Failures other than that of
+// opening for reading are raised as CFileException.
+class CFile {
+public:
+    CFile() = default;
+    CFile(const CFile&) = delete;
+    CFile& operator=(const CFile&) = delete;
+    // Closes the file; an output that was never closed is discarded, never left half written.
+    ~CFile();
+
+    // Opens a regular file; anything else (a directory, a FIFO, a device) fails like a
+    // missing file, so that opening never blocks and never reads an endless stream.
+    bool OpenForReading(const std::string& path);
+
+    // The bytes go to a hidden file beside the target that replaces it only when Close()
+    // succeeds, so a failed write leaves an existing file of that name intact.
+    void CreateForWriting(const std::string& path);
+
+    // The count actually read; fewer than asked only at end of file.
+    std::size_t Read(void* buffer, std::size_t count);
+    // Any offset from the start, also past the end; a negative one is an error.
+    void Seek(std::int64_t offset);
+    std::uint64_t GetPosition() const { return m_position; }
+    // The size of the file when it was opened: no claim in the file can supply more.
+    std::uint64_t GetLength() const { return m_length; }
+
+    void Write(const void* buffer, std::size_t count);
+    void Close();
+
+private:
+    std::size_t ReadAt(std::uint64_t offset, std::uint8_t* buffer, std::size_t count);
+    std::size_t ReadThroughCache(std::uint8_t* buffer, std::size_t count);
+    void Discard();
+    [[noreturn]] void Fail(int cause) const;
+
+    UniqueFd m_fd;
+    std::string m_path;
+    std::string m_tempPath;  // set while an output is being written
+    std::uint64_t m_position = 0;
+    std::uint64_t m_length = 0;
+    // The few small fields of a drawing lie close together: one read serves them all.
+    std::vector<std::uint8_t> m_cache;
+    std::uint64_t m_cacheStart = 0;
+};

@@ -1,0 +1,209 @@
+#include "thumbnail/dwg_thumbnail.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+constexpr std::size_t kVersionSize = 7;
+constexpr std::int64_t kImageAddressOffset = 13;
+constexpr std::size_t kHeaderDataCapacity = 255;
+constexpr std::uint32_t kPlaceableHeaderSize = 22;
+constexpr COLORREF kContrastThreshold = 0x808080;
+constexpr int kBackgroundEntries[] = {0, 226};
+constexpr int kContrastEntries[] = {225, 245};
+
+enum EntryCode : std::uint8_t { kHeaderData = 1, kDib = 2, kMetaFile = 3 };
+
+template <typename T>
+bool ReadValue(CFile& file, T& value) {
+    std::array<std::uint8_t, sizeof(T)> bytes{};
+    if (file.Read(bytes.data(), bytes.size()) != bytes.size()) {
+        return false;
+    }
+    std::make_unsigned_t<T> raw = 0;
+    for (std::size_t i = bytes.size(); i-- > 0;) {
+        raw = static_cast<std::make_unsigned_t<T>>(raw << 8 | bytes[i]);
+    }
+    value = static_cast<T>(raw);
+    return true;
+}
+
+std::string TextUpToZero(const std::uint8_t* bytes, std::size_t count) {
+    const auto* end = std::find(bytes, bytes + count, std::uint8_t{0});
+    return std::string(bytes, end);
+}
+
+// Reads an entry's bytes at its start, or nothing when the file cannot supply them all:
+// a size the file cannot hold never becomes an allocation.
+MemoryHandle ReadEntryBytes(CFile& file, std::int64_t start, std::uint64_t size) {
+    file.Seek(start);
+    const std::uint64_t length = file.GetLength();
+    if (static_cast<std::uint64_t>(start) > length || size > length - start) {
+        return nullptr;
+    }
+    MemoryHandle block = AllocateBlock(size);
+    if (!block || file.Read(block->data(), block->size()) != size) {
+        return nullptr;
+    }
+    return block;
+}
+
+}  // namespace
+
+CDwgThumbnail::CDwgThumbnail(COLORREF background) : m_background(background) {}
+
+CDwgThumbnail::~CDwgThumbnail() = default;
+
+int CDwgThumbnail::CheckSentinel(const std::uint8_t* bytes) {
+    if (bytes == nullptr) {
+        return 0;
+    }
+    return std::equal(kImageDataSentinel.begin(), kImageDataSentinel.end(), bytes) ? 1 : 0;
+}
+
+CSize CDwgThumbnail::GetDimensions() const {
+    if (!m_dib) {
+        return {};
+    }
+    return {DibGetWidth(*m_dib), DibGetHeight(*m_dib)};
+}
+
+void CDwgThumbnail::SetBackground(COLORREF background) {
+    m_background = background;
+    if (!m_dib) {
+        return;
+    }
+    const COLORREF contrast = background >= kContrastThreshold ? kBlack : kWhite;
+    for (int entry : kContrastEntries) {
+        DibSetPaletteColor(m_dib.get(), entry, contrast);
+    }
+    for (int entry : kBackgroundEntries) {
+        DibSetPaletteColor(m_dib.get(), entry, background);
+    }
+}
+
+void CDwgThumbnail::Reset(const std::string& path) {
+    m_version.clear();
+    m_fileName = path;
+    m_headerData.clear();
+    m_width = 0;
+    m_height = 0;
+    m_dib.reset();
+    m_metaFile.reset();
+}
+
+void CDwgThumbnail::Load(std::string path) {
+    Reset(path);
+    CFile file;
+    if (!file.OpenForReading(path)) {
+        return;
+    }
+    try {
+        ReadDrawing(file);
+        file.Close();
+    } catch (const CFileException& error) {
+        error.ReportError();
+    }
+}
+
+void CDwgThumbnail::ReadDrawing(CFile& file) {
+    std::array<std::uint8_t, kVersionSize> version{};
+    const std::size_t versionLength = file.Read(version.data(), version.size());
+    m_version = TextUpToZero(version.data(), versionLength);
+
+    file.Seek(kImageAddressOffset);
+    std::int32_t imageAddress = 0;
+    if (!ReadValue(file, imageAddress)) {
+        return;
+    }
+    file.Seek(imageAddress);
+    std::array<std::uint8_t, kImageDataSentinel.size()> sentinel{};
+    if (file.Read(sentinel.data(), sentinel.size()) != sentinel.size() ||
+        !CheckSentinel(sentinel.data())) {
+        return;
+    }
+    std::int8_t count = 0;
+    if (!ReadDirectory(file, count)) {
+        return;
+    }
+    for (int i = 0; i < count; ++i) {
+        ImageEntry entry;
+        if (!ReadEntry(file, entry)) {
+            return;
+        }
+        const std::uint64_t next = file.GetPosition();
+        switch (entry.code) {
+            case kHeaderData:
+                ReadHeaderData(file, entry);
+                break;
+            case kDib:
+                ReadDib(file, entry);
+                return;  // entries after the first bitmap are never read
+            case kMetaFile:
+                ReadMetaFile(file, entry);
+                break;
+            default:
+                continue;
+        }
+        file.Seek(static_cast<std::int64_t>(next));
+    }
+}
+
+bool CDwgThumbnail::ReadDirectory(CFile& file, std::int8_t& count) {
+    std::uint32_t blockSize = 0;  // not trusted: each entry carries its own size
+    return ReadValue(file, blockSize) && ReadValue(file, count);
+}
+
+bool CDwgThumbnail::ReadEntry(CFile& file, ImageEntry& entry) {
+    return ReadValue(file, entry.code) && ReadValue(file, entry.start) &&
+           ReadValue(file, entry.size);
+}
+
+void CDwgThumbnail::ReadHeaderData(CFile& file, const ImageEntry& entry) {
+    file.Seek(entry.start);
+    std::array<std::uint8_t, kHeaderDataCapacity> text{};
+    const std::size_t wanted = std::min<std::size_t>(entry.size, text.size());
+    const std::size_t got = file.Read(text.data(), wanted);
+    m_headerData = TextUpToZero(text.data(), got);
+}
+
+void CDwgThumbnail::ReadDib(CFile& file, const ImageEntry& entry) {
+    MemoryHandle dib = ReadEntryBytes(file, entry.start, entry.size);
+    TakeDib(dib && !dib->empty() ? std::move(dib) : nullptr);  // no bytes, no picture
+}
+
+void CDwgThumbnail::TakeDib(MemoryHandle dib) {
+    m_dib = std::move(dib);
+    const CSize size = GetDimensions();
+    m_width = size.cx;
+    m_height = size.cy;
+    if (m_dib && DibGetPaletteColor(m_dib.get(), 0) != m_background) {
+        SetBackground(m_background);
+    }
+}
+
+void CDwgThumbnail::ReadMetaFile(CFile& file, const ImageEntry& entry) {
+    if (entry.size < kPlaceableHeaderSize) {
+        return;  // too small even for its own header
+    }
+    file.Seek(entry.start);
+    // The placeable header (bounds, units, checksum) says nothing the tool needs.
+    MemoryHandle bits =
+        ReadEntryBytes(file, std::int64_t{entry.start} + kPlaceableHeaderSize,
+                       entry.size - kPlaceableHeaderSize);
+    if (bits) {
+        m_metaFile = bits->empty() ? nullptr : std::move(bits);
+    }
+}
+
+int CDwgThumbnail::SaveBmp(std::string path) {
+    if (!m_dib) {
+        return 0;
+    }
+    CFile file;
+    file.CreateForWriting(path);
+    DibWriteBmpFile(*m_dib, file);
+    file.Close();
+    return 1;
+}

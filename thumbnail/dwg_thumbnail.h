@@ -1,0 +1,61 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "dib/dib.h"
+#include "platform/file.h"
+#include "platform/memory_block.h"
+
+// Marks the start of a drawing's image-data block.
+inline constexpr std::array<std::uint8_t, 16> kImageDataSentinel = {
+    0x1F, 0x25, 0x6D, 0x07, 0xD4, 0x36, 0x28, 0x28,
+    0x9D, 0x57, 0xCA, 0x3F, 0x9D, 0x44, 0x10, 0x2B};
+
+struct CSize {
+    std::int32_t cx = 0;
+    std::int32_t cy = 0;
+};
+
+// The previews of one DWG drawing and the background colour its bitmap is to have.
+class CDwgThumbnail {
+public:
+    explicit CDwgThumbnail(COLORREF background);
+    CDwgThumbnail(const CDwgThumbnail&) = delete;
+    CDwgThumbnail& operator=(const CDwgThumbnail&) = delete;
+    virtual ~CDwgThumbnail();
+
+    // Reads the previews of a drawing; file errors are reported to the user, not raised.
+    void Load(std::string path);
+    // 1 when the held bitmap was written, 0 when there is none; write errors are raised.
+    int SaveBmp(std::string path);
+    void SetBackground(COLORREF background);
+    CSize GetDimensions() const;
+    static int CheckSentinel(const std::uint8_t* bytes);
+
+    COLORREF m_background;
+    std::string m_version;
+    std::string m_fileName;
+    std::string m_headerData;
+    std::int32_t m_width = 0;
+    std::int32_t m_height = 0;
+    MemoryHandle m_dib;
+    MemoryHandle m_metaFile;  // the metafile bits, after their placeable header
+
+private:
+    struct ImageEntry {
+        std::uint8_t code = 0;
+        std::int32_t start = 0;
+        std::uint32_t size = 0;
+    };
+
+    void Reset(const std::string& path);
+    void ReadDrawing(CFile& file);
+    bool ReadDirectory(CFile& file, std::int8_t& count);
+    bool ReadEntry(CFile& file, ImageEntry& entry);
+    void ReadHeaderData(CFile& file, const ImageEntry& entry);
+    void ReadDib(CFile& file, const ImageEntry& entry);
+    void ReadMetaFile(CFile& file, const ImageEntry& entry);
+    void TakeDib(MemoryHandle dib);
+};
