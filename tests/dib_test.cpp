@@ -1,0 +1,152 @@
+#include "dib/dib.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/dwg_builder.h"
+#include "tests/temp_dir.h"
+
+namespace {
+
+struct ColorCountCase {
+    std::uint16_t bits;
+    std::uint32_t colorsUsed;
+    std::uint16_t expected;
+};
+
+class ColorCountTest : public testing::TestWithParam<ColorCountCase> {};
+
+TEST_P(ColorCountTest, FollowsColorsUsedThenBitCount) {
+    const ColorCountCase& c = GetParam();
+    const Bytes dib = MakeInfoDib({.bitsPerPixel = c.bits, .colorsUsed = c.colorsUsed});
+    EXPECT_EQ(DibGetColorCount(dib), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(InfoHeader, ColorCountTest,
+                         testing::Values(ColorCountCase{1, 0, 2}, ColorCountCase{4, 0, 16},
+                                         ColorCountCase{8, 0, 256}, ColorCountCase{8, 16, 16},
+                                         ColorCountCase{16, 0, 0}, ColorCountCase{24, 0, 0},
+                                         ColorCountCase{32, 0, 0},
+                                         ColorCountCase{8, 0x10005, 5}),  // low 16 bits
+                         [](const testing::TestParamInfo<ColorCountCase>& param) {
+                             return "Bits" + std::to_string(param.param.bits) + "Used" +
+                                    std::to_string(param.param.colorsUsed);
+                         });
+
+TEST(DibHeaderTest, InfoHeaderFieldsAreSigned) {
+    const Bytes dib = MakeInfoDib({.width = 3, .height = -7, .tableEntries = 0});
+    EXPECT_EQ(DibGetWidth(dib), 3);
+    EXPECT_EQ(DibGetHeight(dib), -7);
+}
+
+TEST(DibHeaderTest, OtherHeaderSizesUseTheCoreLayout) {
+    for (std::uint32_t headerSize : {12u, 108u, 124u}) {
+        Bytes dib = MakeCoreDib(0xFFFE, 300, 8);
+        PutLittleEndian(dib, 0, headerSize, 4);
+        EXPECT_EQ(DibGetWidth(dib), 0xFFFE) << headerSize;  // widened without sign
+        EXPECT_EQ(DibGetHeight(dib), 300) << headerSize;
+        EXPECT_EQ(DibGetColorCount(dib), 256) << headerSize;
+    }
+}
+
+TEST(DibHeaderTest, FieldsOutsideAShortBlockReadAsZero) {
+    Bytes dib = MakeInfoDib({.width = 9, .height = 9, .tableEntries = 0});
+    dib.resize(10);  // the height field is cut in half
+    EXPECT_EQ(DibGetWidth(dib), 9);
+    EXPECT_EQ(DibGetHeight(dib), 0);
+    EXPECT_EQ(DibGetColorCount(dib), 0);
+    EXPECT_EQ(DibGetWidth(std::span<const std::uint8_t>()), 0);
+}
+
+TEST(DibPaletteTest, ReadsAndWritesEntriesInsideTheTable) {
+    Bytes dib = MakeInfoDib({});
+    EXPECT_EQ(DibSetPaletteColor(&dib, 0, 0x00123456), 1);
+    EXPECT_EQ(dib[40], 0x12);
+    EXPECT_EQ(dib[41], 0x34);
+    EXPECT_EQ(dib[42], 0x56);
+    EXPECT_EQ(dib[43], 0);  // the reserved byte is left alone
+    EXPECT_EQ(DibGetPaletteColor(&dib, 0), 0x00123456u);
+    EXPECT_EQ(DibSetPaletteColor(&dib, 255, kWhite), 1);
+    EXPECT_EQ(DibGetPaletteColor(&dib, 255), kWhite);
+}
+
+TEST(DibPaletteTest, RefusesIndexesOutsideTheTable) {
+    struct Case {
+        DibSpec spec;
+        int index;
+    };
+    const Case cases[] = {
+        {{}, 256},
+        {{}, -1},
+        {{.colorsUsed = 16}, 225},
+        {{.bitsPerPixel = 24, .tableEntries = 0}, 0},
+        {{.bitsPerPixel = 32, .tableEntries = 0}, 0},
+        {{.tableEntries = 200}, 226},  // claimed by the header, not held by the block
+    };
+    for (const Case& c : cases) {
+        Bytes dib = MakeInfoDib(c.spec);
+        dib.resize(std::min<std::size_t>(dib.size(), 40 + 4 * c.spec.tableEntries));
+        const Bytes before = dib;
+        EXPECT_EQ(DibGetPaletteColor(&dib, c.index), 0u) << c.index;
+        EXPECT_EQ(DibSetPaletteColor(&dib, c.index, 0x00ABCDEF), 0) << c.index;
+        EXPECT_EQ(dib, before) << c.index;
+    }
+    EXPECT_EQ(DibGetPaletteColor(nullptr, 0), 0u);
+    EXPECT_EQ(DibSetPaletteColor(nullptr, 0, kWhite), 0);
+}
+
+TEST(DibPaletteTest, CoreHeaderEntriesAreThreeBytes) {
+    Bytes dib = MakeCoreDib(2, 2, 8);
+    EXPECT_EQ(DibGetPaletteColor(&dib, 1), 0x00010203u);  // bytes 15, 16, 17: blue, green, red
+    EXPECT_EQ(DibSetPaletteColor(&dib, 1, 0x00AABBCC), 1);
+    EXPECT_EQ(dib[15], 0xAA);
+    EXPECT_EQ(dib[16], 0xBB);
+    EXPECT_EQ(dib[17], 0xCC);
+}
+
+TEST(DibPaletteTest, LargerHeadersAreReadButNeverWritten) {
+    Bytes dib = MakeCoreDib(2, 2, 8);
+    PutLittleEndian(dib, 0, 108, 4);
+    const Bytes before = dib;
+    EXPECT_EQ(DibGetPaletteColor(&dib, 0), 0x00000102u);
+    EXPECT_EQ(DibSetPaletteColor(&dib, 0, kWhite), 0);
+    EXPECT_EQ(dib, before);
+}
+
+std::uint32_t FieldAt(const Bytes& bytes, std::size_t offset) {
+    return bytes[offset] | bytes[offset + 1] << 8 | bytes[offset + 2] << 16 |
+           static_cast<std::uint32_t>(bytes[offset + 3]) << 24;
+}
+
+TEST(DibWriteTest, WritesFileHeaderThenTheBlockUnchanged) {
+    struct Case {
+        Bytes dib;
+        std::uint32_t pixelOffset;
+    };
+    Bytes v5 = MakeInfoDib({.colorsUsed = 2, .tableEntries = 0});
+    PutLittleEndian(v5, 0, 124, 4);
+    v5.resize(124 + 8, 0);
+    const Case cases[] = {
+        {MakeInfoDib({}), 14 + 40 + 1024},
+        {MakeInfoDib({.colorsUsed = 16, .tableEntries = 16}), 118},
+        {MakeInfoDib({.bitsPerPixel = 24, .tableEntries = 0}), 54},
+        {MakeCoreDib(4, 4, 8), 794},
+        {v5, 14 + 124 + 8},
+    };
+    TempDir dir;
+    for (const Case& c : cases) {
+        CFile file;
+        file.CreateForWriting(dir / "out.bmp");
+        EXPECT_EQ(DibWriteBmpFile(c.dib, file), 1);
+        file.Close();
+        const Bytes written = ReadFile(dir / "out.bmp");
+        ASSERT_EQ(written.size(), c.dib.size() + 14);
+        EXPECT_EQ(written[0], 'B');
+        EXPECT_EQ(written[1], 'M');
+        EXPECT_EQ(FieldAt(written, 2), written.size());
+        EXPECT_EQ(FieldAt(written, 6), 0u);
+        EXPECT_EQ(FieldAt(written, 10), c.pixelOffset);
+        EXPECT_TRUE(std::equal(c.dib.begin(), c.dib.end(), written.begin() + 14));
+    }
+}
+
+}  // namespace

@@ -1,0 +1,108 @@
+#include "platform/file.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+
+#include "tests/dwg_builder.h"
+#include "tests/temp_dir.h"
+
+namespace {
+
+Bytes Counting(std::size_t size) {
+    Bytes bytes(size);
+    for (std::size_t i = 0; i < size; ++i) {
+        bytes[i] = static_cast<std::uint8_t>(i * 31 + i / 256);
+    }
+    return bytes;
+}
+
+TEST(FileReadTest, ReadsWhatIsThereFromAnyPosition) {
+    TempDir dir;
+    const Bytes content = Counting(10000);
+    WriteFile(dir / "f", content);
+    CFile file;
+    ASSERT_TRUE(file.OpenForReading(dir / "f"));
+    EXPECT_EQ(file.GetLength(), content.size());
+    const struct {
+        std::int64_t position;
+        std::size_t count;
+        std::size_t expected;
+    } reads[] = {{0, 7, 7},       {13, 4, 4},       {4090, 20, 20},   {100, 5000, 5000},
+                 {8190, 4, 4},    {9995, 10, 5},    {10000, 4, 0},    {50000, 16, 0},
+                 {4096, 4096, 4096}, {3, 0, 0}};
+    for (const auto& r : reads) {
+        file.Seek(r.position);
+        Bytes buffer(r.count, 0xCC);
+        ASSERT_EQ(file.Read(buffer.data(), r.count), r.expected) << r.position;
+        EXPECT_TRUE(std::equal(buffer.begin(), buffer.begin() + static_cast<long>(r.expected),
+                               content.begin() + r.position))
+            << r.position;
+        EXPECT_EQ(file.GetPosition(), static_cast<std::uint64_t>(r.position) + r.expected);
+    }
+    EXPECT_THROW(file.Seek(-1), CFileException);
+    file.Close();
+}
+
+TEST(FileReadTest, OnlyRegularFilesOpen) {
+    TempDir dir;
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+    ::symlink("loop", (dir / "loop").c_str());
+    for (const std::string& path :
+         {dir / "fifo", dir / "loop", dir / "missing", dir.Path(), std::string("/dev/zero")}) {
+        CFile file;
+        EXPECT_FALSE(file.OpenForReading(path)) << path;  // and a FIFO must not block
+    }
+}
+
+TEST(FileWriteTest, OutputAppearsOnlyWhenClosed) {
+    TempDir dir;
+    const std::string target = dir / "out.bmp";
+    WriteFile(target, {1, 2, 3});
+    {
+        CFile file;
+        file.CreateForWriting(target);
+        file.Write("abc", 3);
+        EXPECT_EQ(ReadFile(target), (Bytes{1, 2, 3}));
+    }  // dropped without Close: the old file stays and no temporary is left
+    EXPECT_EQ(ReadFile(target), (Bytes{1, 2, 3}));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
+
+    CFile file;
+    file.CreateForWriting(target);
+    file.Write("abcd", 4);
+    file.Close();
+    EXPECT_EQ(ReadFile(target), (Bytes{'a', 'b', 'c', 'd'}));
+    struct stat info {};
+    ASSERT_EQ(::stat(target.c_str(), &info), 0);
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    EXPECT_EQ(info.st_mode & 0777, 0666 & ~mask);
+}
+
+TEST(FileWriteTest, FailuresNameTheTargetAndLeaveNothing) {
+    TempDir dir;
+    ::mkdir((dir / "taken").c_str(), 0755);
+    const struct {
+        std::string path;
+        int cause;
+    } cases[] = {{dir / "missing/out.bmp", ENOENT}, {dir / "taken", EISDIR}};
+    for (const auto& c : cases) {
+        try {
+            CFile file;
+            file.CreateForWriting(c.path);
+            file.Write("x", 1);
+            file.Close();
+            ADD_FAILURE() << c.path << " was written";
+        } catch (const CFileException& error) {
+            EXPECT_EQ(error.Path(), c.path);
+            EXPECT_EQ(error.Cause(), c.cause);
+        }
+    }
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
+}
+
+}  // namespace

@@ -1,0 +1,75 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/path.h"
+#include "platform/search.h"
+#include "tests/dwg_builder.h"
+#include "tests/temp_dir.h"
+
+namespace {
+
+TEST(PathTest, SplitsAndJoinsTheParts) {
+    const struct {
+        std::string path;
+        std::string directory, baseName, extension;
+    } cases[] = {
+        {"a.dwg", "", "a", ".dwg"},
+        {"plans/A.DWG", "plans/", "A", ".DWG"},
+        {"/x/y.z/file", "/x/y.z/", "file", ""},
+        {"plans/.dwg", "plans/", "", ".dwg"},
+        {"..", "", ".", "."},
+        {"a.b.c", "", "a.b", ".c"},
+        {"dir/", "dir/", "", ""},
+    };
+    for (const auto& c : cases) {
+        const PathParts parts = SplitPath(c.path);
+        EXPECT_EQ(parts.directory, c.directory) << c.path;
+        EXPECT_EQ(parts.baseName, c.baseName) << c.path;
+        EXPECT_EQ(parts.extension, c.extension) << c.path;
+        EXPECT_EQ(MakePath(parts.directory, parts.baseName, parts.extension), c.path);
+    }
+    EXPECT_EQ(MakePath("thumbs", "a", "bmp"), "thumbs/a.bmp");
+    EXPECT_EQ(MakePath("", "", ".bmp"), ".bmp");
+    EXPECT_EQ(MakePath("", ".", ".bmp"), "..bmp");
+}
+
+class SearchTest : public testing::Test {
+protected:
+    void SetUp() override {
+        for (const char* name : {"b.dwg", "a.dwg", "A.DWG", ".hidden.dwg", "plan[1].dwg",
+                                 "back\\slash.dwg", "note.txt", "a.dwgx"}) {
+            WriteFile(m_dir / name, {});
+        }
+        ::mkdir((m_dir / "sub.dwg").c_str(), 0755);
+    }
+    std::vector<std::string> Find(const std::string& pattern) {
+        return FindMatches(m_dir / pattern);
+    }
+    TempDir m_dir;
+};
+
+TEST_F(SearchTest, WildcardsMatchSortedAndSkipLeadingDots) {
+    using V = std::vector<std::string>;
+    EXPECT_EQ(Find("*.dwg"), (V{"a.dwg", "b.dwg", "back\\slash.dwg", "plan[1].dwg", "sub.dwg"}));
+    EXPECT_EQ(Find("?.dwg"), (V{"a.dwg", "b.dwg"}));
+    EXPECT_EQ(Find("*"), (V{"A.DWG", "a.dwg", "a.dwgx", "b.dwg", "back\\slash.dwg", "note.txt",
+                            "plan[1].dwg", "sub.dwg"}));
+    EXPECT_EQ(Find(".*"), (V{".hidden.dwg"}));
+    EXPECT_EQ(Find("plan[1]*"), (V{"plan[1].dwg"}));
+    EXPECT_EQ(Find("back\\*"), (V{"back\\slash.dwg"}));
+    EXPECT_EQ(Find("*.none"), V{});
+}
+
+TEST_F(SearchTest, PlainNamesMatchWhatExistsWhateverItIs) {
+    using V = std::vector<std::string>;
+    EXPECT_EQ(Find("plan[1].dwg"), (V{"plan[1].dwg"}));
+    EXPECT_EQ(Find("sub.dwg"), (V{"sub.dwg"}));
+    EXPECT_EQ(Find("A.DWG"), (V{"A.DWG"}));
+    EXPECT_EQ(Find("missing.dwg"), V{});
+    EXPECT_EQ(Find(""), V{});
+    EXPECT_EQ(FindMatches(m_dir / "nowhere/*.dwg"), V{});
+    EXPECT_EQ(FindMatches(m_dir.Path() + "/*.dwg/a.dwg"), V{});  // wildcards only in the name
+}
+
+}  // namespace
