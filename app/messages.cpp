@@ -17,7 +17,9 @@ void PrintProgress(const std::string& input, const std::string& output) {
     ConsoleOut("\n" + input + " -> " + output + "  ");
 }
 
-void PrintOk() { ConsoleOut("Ok!"); }
+void PrintOk() {
+    ConsoleOut("Ok!");
+}
 
 void ShowClosingPrompt() {
     ConsoleOut("\n------ Press any key for exit -------");

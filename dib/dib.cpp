@@ -97,7 +97,9 @@ std::uint32_t PixelOffset(std::span<const std::uint8_t> dib) {
 
 }  // namespace
 
-std::uint32_t DibGetHeaderSize(std::span<const std::uint8_t> dib) { return ReadU32(dib, 0); }
+std::uint32_t DibGetHeaderSize(std::span<const std::uint8_t> dib) {
+    return ReadU32(dib, 0);
+}
 
 std::int32_t DibGetWidth(std::span<const std::uint8_t> dib) {
     if (IsInfoHeader(dib)) {

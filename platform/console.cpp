@@ -47,9 +47,13 @@ bool ConsoleInitialize() {
     return std::signal(SIGPIPE, SIG_IGN) != SIG_ERR;
 }
 
-void ConsoleOut(std::string_view text) { WriteAll(STDOUT_FILENO, text); }
+void ConsoleOut(std::string_view text) {
+    WriteAll(STDOUT_FILENO, text);
+}
 
-void ConsoleError(std::string_view text) { WriteAll(STDERR_FILENO, text); }
+void ConsoleError(std::string_view text) {
+    WriteAll(STDERR_FILENO, text);
+}
 
 void ConsoleWaitForKey() {
     if (!::isatty(STDIN_FILENO) || ::tcgetattr(STDIN_FILENO, &g_savedMode) != 0) {

@@ -6,4 +6,6 @@ namespace {
 constexpr mode_t kDirectoryMode = 0777;  // less the umask
 }
 
-bool CreateDirectory(const std::string& path) { return ::mkdir(path.c_str(), kDirectoryMode) == 0; }
+bool CreateDirectory(const std::string& path) {
+    return ::mkdir(path.c_str(), kDirectoryMode) == 0;
+}

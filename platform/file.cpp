@@ -31,7 +31,9 @@ std::string DirectoryPart(const std::string& path) {
 
 }  // namespace
 
-CFile::~CFile() { Discard(); }
+CFile::~CFile() {
+    Discard();
+}
 
 void CFile::Discard() {
     m_fd.Reset();
@@ -42,7 +44,9 @@ void CFile::Discard() {
     m_cache.clear();
 }
 
-void CFile::Fail(int cause) const { throw CFileException(m_path, cause); }
+void CFile::Fail(int cause) const {
+    throw CFileException(m_path, cause);
+}
 
 bool CFile::OpenForReading(const std::string& path) {
     Discard();
@@ -84,8 +88,8 @@ std::size_t CFile::ReadAt(std::uint64_t offset, std::uint8_t* buffer, std::size_
     constexpr auto kMaxOffset = static_cast<std::uint64_t>(std::numeric_limits<off_t>::max());
     std::size_t total = 0;
     while (total < count && offset + total < kMaxOffset) {
-        const ssize_t got = ::pread(m_fd.Get(), buffer + total, count - total,
-                                    static_cast<off_t>(offset + total));
+        const ssize_t got =
+            ::pread(m_fd.Get(), buffer + total, count - total, static_cast<off_t>(offset + total));
         if (got < 0 && errno == EINTR) {
             continue;
         }
@@ -126,8 +130,8 @@ std::size_t CFile::Read(void* buffer, std::size_t count) {
         return 0;
     }
     auto* bytes = static_cast<std::uint8_t*>(buffer);
-    const std::size_t got = count >= kReadAheadSize ? ReadAt(m_position, bytes, count)
-                                                    : ReadThroughCache(bytes, count);
+    const std::size_t got =
+        count >= kReadAheadSize ? ReadAt(m_position, bytes, count) : ReadThroughCache(bytes, count);
     m_position += got;
     return got;
 }

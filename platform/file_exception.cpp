@@ -6,7 +6,8 @@
 #include "platform/console.h"
 
 CFileException::CFileException(std::string path, int cause)
-    : std::runtime_error(path + ": " + std::strerror(cause)), m_path(std::move(path)),
+    : std::runtime_error(path + ": " + std::strerror(cause)),
+      m_path(std::move(path)),
       m_cause(cause) {}
 
 void CFileException::ReportError() const {

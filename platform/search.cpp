@@ -13,7 +13,9 @@ struct DirCloser {
     void operator()(DIR* dir) const { ::closedir(dir); }
 };
 
-bool HasWildcards(const std::string& name) { return name.find_first_of("*?") != std::string::npos; }
+bool HasWildcards(const std::string& name) {
+    return name.find_first_of("*?") != std::string::npos;
+}
 
 // Everything but '*' and '?' matches only itself.
 std::string EscapeForFnmatch(const std::string& name) {

@@ -72,12 +72,14 @@ Bytes DwgBuilder::Build() const {
     const auto count = m_count.value_or(static_cast<std::int8_t>(m_entries.size()));
     file.push_back(static_cast<std::uint8_t>(count));
 
-    std::size_t dataStart = kDefaultImageAddress + sentinel.size() + 5 + kEntrySize * m_entries.size();
+    std::size_t dataStart =
+        kDefaultImageAddress + sentinel.size() + 5 + kEntrySize * m_entries.size();
     for (const Entry_& entry : m_entries) {
         file.push_back(entry.code);
-        AppendLittleEndian(file, static_cast<std::uint32_t>(entry.start.value_or(
-                                     static_cast<std::int32_t>(dataStart))),
-                           4);
+        AppendLittleEndian(
+            file,
+            static_cast<std::uint32_t>(entry.start.value_or(static_cast<std::int32_t>(dataStart))),
+            4);
         AppendLittleEndian(file, entry.size, 4);
         dataStart += entry.data.size();
     }
@@ -138,7 +140,8 @@ void SetQuad(Bytes& dib, int index, std::uint8_t blue, std::uint8_t green, std::
 
 void WriteFile(const std::string& path, const Bytes& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
     if (!out) {
         throw std::runtime_error("cannot write " + path);
     }

@@ -6,15 +6,16 @@ namespace {
 
 constexpr int kWidth = 64;
 constexpr int kHeight = 48;
-constexpr std::uint8_t kPaper = 0;    // background entry
-constexpr std::uint8_t kInk = 245;    // contrast entry
+constexpr std::uint8_t kPaper = 0;  // background entry
+constexpr std::uint8_t kInk = 245;  // contrast entry
 constexpr std::uint8_t kRoof = 1;
 constexpr std::uint8_t kWindow = 5;
 
 std::uint8_t PixelAt(int x, int y) {  // y grows upwards, as in the bitmap's rows
     const bool wall = x >= 16 && x < 48 && y >= 6 && y < 26;
     const bool roof = y >= 26 && y < 42 && std::abs(x - 32) < 42 - y;
-    const bool window = (x >= 20 && x < 28 && y >= 14 && y < 22) || (x >= 36 && x < 44 && y >= 14 && y < 22);
+    const bool window =
+        (x >= 20 && x < 28 && y >= 14 && y < 22) || (x >= 36 && x < 44 && y >= 14 && y < 22);
     const bool door = x >= 29 && x < 35 && y >= 6 && y < 18;
     if (window) {
         return kWindow;

@@ -31,9 +31,8 @@ TEST(FileReadTest, ReadsWhatIsThereFromAnyPosition) {
         std::int64_t position;
         std::size_t count;
         std::size_t expected;
-    } reads[] = {{0, 7, 7},       {13, 4, 4},       {4090, 20, 20},   {100, 5000, 5000},
-                 {8190, 4, 4},    {9995, 10, 5},    {10000, 4, 0},    {50000, 16, 0},
-                 {4096, 4096, 4096}, {3, 0, 0}};
+    } reads[] = {{0, 7, 7},     {13, 4, 4},    {4090, 20, 20}, {100, 5000, 5000},  {8190, 4, 4},
+                 {9995, 10, 5}, {10000, 4, 0}, {50000, 16, 0}, {4096, 4096, 4096}, {3, 0, 0}};
     for (const auto& r : reads) {
         file.Seek(r.position);
         Bytes buffer(r.count, 0xCC);

@@ -30,8 +30,8 @@ ToolRun RunProgram(const std::string& program, const std::string& directory,
         const int in = ::open("/dev/null", O_RDONLY);
         const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        if (in < 0 || out < 0 || err < 0 || ::chdir(directory.c_str()) != 0 ||
-            ::dup2(in, 0) < 0 || ::dup2(out, 1) < 0 || ::dup2(err, 2) < 0) {
+        if (in < 0 || out < 0 || err < 0 || ::chdir(directory.c_str()) != 0 || ::dup2(in, 0) < 0 ||
+            ::dup2(out, 1) < 0 || ::dup2(err, 2) < 0) {
             ::_exit(127);
         }
         ::execv(program.c_str(), pointers.data());

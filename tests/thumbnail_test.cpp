@@ -11,7 +11,9 @@ constexpr std::uint8_t kHeaderCode = 1;
 constexpr std::uint8_t kDibCode = 2;
 constexpr std::uint8_t kMetaFileCode = 3;
 
-Bytes Text(const std::string& text) { return Bytes(text.begin(), text.end()); }
+Bytes Text(const std::string& text) {
+    return Bytes(text.begin(), text.end());
+}
 
 // A metafile entry: 22 bytes of placeable header, then the bits.
 Bytes MetaFile(const Bytes& bits) {
@@ -96,7 +98,8 @@ TEST_F(ThumbnailTest, BrokenDirectoriesYieldNoImages) {
         {"empty bitmap", DwgBuilder().Entry(kDibCode, {})},
         {"huge bitmap", DwgBuilder().RawEntry(kDibCode, 0, 0xFFFFFFFFu)},
         {"file ends in the directory", DwgBuilder().Entry(kDibCode, dib).TruncateTo(0x40 + 25)},
-        {"count larger than the directory", DwgBuilder().EntryCount(3).Entry(kDibCode, dib).TruncateTo(0x40 + 30)},
+        {"count larger than the directory",
+         DwgBuilder().EntryCount(3).Entry(kDibCode, dib).TruncateTo(0x40 + 30)},
         {"address field cut", DwgBuilder().TruncateTo(15)},
     };
     for (const auto& c : cases) {
@@ -112,8 +115,10 @@ TEST_F(ThumbnailTest, VersionTextIsCutAtZeroOrSevenBytes) {
         std::string stored;
         std::size_t fileSize;
         std::string expected;
-    } cases[] = {
-        {"AC1015", 100, "AC1015"}, {"ABCDEFGHIJ", 100, "ABCDEFG"}, {"AC1015", 3, "AC1"}, {"", 0, ""}};
+    } cases[] = {{"AC1015", 100, "AC1015"},
+                 {"ABCDEFGHIJ", 100, "ABCDEFG"},
+                 {"AC1015", 3, "AC1"},
+                 {"", 0, ""}};
     for (const auto& c : cases) {
         Load(DwgBuilder().Version(c.stored).TruncateTo(c.fileSize));
         EXPECT_EQ(m_thumbnail.m_version, c.expected);
@@ -123,7 +128,9 @@ TEST_F(ThumbnailTest, VersionTextIsCutAtZeroOrSevenBytes) {
 TEST_F(ThumbnailTest, HeaderTextStopsAtZeroAndKeepsAtMost255Bytes) {
     Load(DwgBuilder().Entry(kHeaderCode, Text(std::string("ab\0cd", 5))));
     EXPECT_EQ(m_thumbnail.m_headerData, "ab");
-    Load(DwgBuilder().Entry(kHeaderCode, Text(std::string(300, 'x'))).Entry(kDibCode, MakeInfoDib({})));
+    Load(DwgBuilder()
+             .Entry(kHeaderCode, Text(std::string(300, 'x')))
+             .Entry(kDibCode, MakeInfoDib({})));
     EXPECT_EQ(m_thumbnail.m_headerData, std::string(255, 'x'));
     EXPECT_TRUE(m_thumbnail.m_dib);  // the reader went back to the directory
 }
@@ -195,8 +202,11 @@ TEST_F(ThumbnailTest, SetBackgroundPicksContrastByWholeValue) {
     const struct {
         COLORREF background;
         COLORREF contrast;
-    } cases[] = {{0x00800000, kWhite}, {0x00808080, kBlack}, {0x00FF0000, kBlack},
-                 {0x000000FF, kWhite}, {0x0080807F, kWhite}};
+    } cases[] = {{0x00800000, kWhite},
+                 {0x00808080, kBlack},
+                 {0x00FF0000, kBlack},
+                 {0x000000FF, kWhite},
+                 {0x0080807F, kWhite}};
     for (const auto& c : cases) {
         Load(DwgBuilder().Entry(kDibCode, PaletteDib()));
         m_thumbnail.SetBackground(c.background);

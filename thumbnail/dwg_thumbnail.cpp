@@ -189,9 +189,8 @@ void CDwgThumbnail::ReadMetaFile(CFile& file, const ImageEntry& entry) {
     }
     file.Seek(entry.start);
     // The placeable header (bounds, units, checksum) says nothing the tool needs.
-    MemoryHandle bits =
-        ReadEntryBytes(file, std::int64_t{entry.start} + kPlaceableHeaderSize,
-                       entry.size - kPlaceableHeaderSize);
+    MemoryHandle bits = ReadEntryBytes(file, std::int64_t{entry.start} + kPlaceableHeaderSize,
+                                       entry.size - kPlaceableHeaderSize);
     if (bits) {
         m_metaFile = bits->empty() ? nullptr : std::move(bits);
     }
