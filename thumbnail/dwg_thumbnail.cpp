@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "dib/dib_from_png.h"
+
 namespace {
 
 constexpr std::size_t kVersionSize = 7;
@@ -13,7 +15,7 @@ constexpr COLORREF kContrastThreshold = 0x808080;
 constexpr int kBackgroundEntries[] = {0, 226};
 constexpr int kContrastEntries[] = {225, 245};
 
-enum EntryCode : std::uint8_t { kHeaderData = 1, kDib = 2, kMetaFile = 3 };
+enum EntryCode : std::uint8_t { kHeaderData = 1, kDib = 2, kMetaFile = 3, kPng = 6 };
 
 template <typename T>
 bool ReadValue(CFile& file, T& value) {
@@ -127,10 +129,18 @@ void CDwgThumbnail::ReadDrawing(CFile& file) {
     if (!ReadDirectory(file, count)) {
         return;
     }
+    const std::optional<ImageEntry> png = ReadEntries(file, count);
+    if (!m_dib && png) {
+        ReadPng(file, *png);
+    }
+}
+
+std::optional<CDwgThumbnail::ImageEntry> CDwgThumbnail::ReadEntries(CFile& file, int count) {
+    std::optional<ImageEntry> png;
     for (int i = 0; i < count; ++i) {
         ImageEntry entry;
         if (!ReadEntry(file, entry)) {
-            return;
+            break;
         }
         const std::uint64_t next = file.GetPosition();
         switch (entry.code) {
@@ -139,15 +149,21 @@ void CDwgThumbnail::ReadDrawing(CFile& file) {
                 break;
             case kDib:
                 ReadDib(file, entry);
-                return;  // entries after the first bitmap are never read
+                return png;  // entries after the first bitmap are never read
             case kMetaFile:
                 ReadMetaFile(file, entry);
                 break;
+            case kPng:
+                if (!png) {
+                    png = entry;
+                }
+                continue;
             default:
                 continue;
         }
         file.Seek(static_cast<std::int64_t>(next));
     }
+    return png;
 }
 
 bool CDwgThumbnail::ReadDirectory(CFile& file, std::int8_t& count) {
@@ -193,6 +209,13 @@ void CDwgThumbnail::ReadMetaFile(CFile& file, const ImageEntry& entry) {
                                        entry.size - kPlaceableHeaderSize);
     if (bits) {
         m_metaFile = bits->empty() ? nullptr : std::move(bits);
+    }
+}
+
+void CDwgThumbnail::ReadPng(CFile& file, const ImageEntry& entry) {
+    const MemoryHandle png = ReadEntryBytes(file, entry.start, entry.size);
+    if (png) {
+        TakeDib(DibFromPng(*png, m_background));
     }
 }
 

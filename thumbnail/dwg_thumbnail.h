@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "dib/dib.h"
@@ -51,10 +52,13 @@ private:
 
     void Reset(const std::string& path);
     void ReadDrawing(CFile& file);
+    // The first PNG preview listed, to fall back on when the drawing has no bitmap.
+    std::optional<ImageEntry> ReadEntries(CFile& file, int count);
     bool ReadDirectory(CFile& file, std::int8_t& count);
     bool ReadEntry(CFile& file, ImageEntry& entry);
     void ReadHeaderData(CFile& file, const ImageEntry& entry);
     void ReadDib(CFile& file, const ImageEntry& entry);
     void ReadMetaFile(CFile& file, const ImageEntry& entry);
+    void ReadPng(CFile& file, const ImageEntry& entry);
     void TakeDib(MemoryHandle dib);
 };
