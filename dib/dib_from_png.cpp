@@ -29,18 +29,26 @@ std::uint64_t RowStride(std::uint32_t width, unsigned bitsPerPixel) {
     return (std::uint64_t{width} * bitsPerPixel + 31) / 32 * 4;
 }
 
-// Header and room for the colour table and pixels, or null when it would be too large;
-// made before decoding, so that an oversized image costs no work.
+std::uint64_t DibSize(const spng_ihdr& ihdr, unsigned bitsPerPixel, std::uint32_t colors) {
+    return kInfoHeaderSize + kRgbQuadSize * colors +
+           RowStride(ihdr.width, bitsPerPixel) * ihdr.height;
+}
+
+// Both the DIB and the decoded image must stay under the limit; checked before either is
+// allocated, so an oversized image costs no memory.
+bool WithinLimits(spng_ctx* context, int format, std::uint64_t dibSize) {
+    std::size_t decodedSize = 0;
+    return dibSize <= kMaxDibBytes && spng_decoded_image_size(context, format, &decodedSize) == 0 &&
+           decodedSize <= kMaxDibBytes;
+}
+
+// Header and room for the colour table and pixels.
 MemoryHandle NewDib(const spng_ihdr& ihdr, std::uint16_t bitsPerPixel, std::uint32_t colors) {
-    const std::uint64_t imageSize = RowStride(ihdr.width, bitsPerPixel) * ihdr.height;
-    const std::uint64_t total = kInfoHeaderSize + kRgbQuadSize * colors + imageSize;
-    if (total > kMaxDibBytes) {
-        return nullptr;
-    }
-    MemoryHandle dib = AllocateBlock(static_cast<std::size_t>(total));
+    MemoryHandle dib = AllocateBlock(static_cast<std::size_t>(DibSize(ihdr, bitsPerPixel, colors)));
     if (!dib) {
         return nullptr;
     }
+    const std::uint64_t imageSize = RowStride(ihdr.width, bitsPerPixel) * ihdr.height;
     Store(*dib, 0, kInfoHeaderSize, 4);
     Store(*dib, 4, ihdr.width, 4);
     Store(*dib, 8, ihdr.height, 4);
@@ -51,10 +59,9 @@ MemoryHandle NewDib(const spng_ihdr& ihdr, std::uint16_t bitsPerPixel, std::uint
     return dib;
 }
 
-// Decodes into a buffer of the given format, refusing images past the size limit.
 bool Decode(spng_ctx* context, int format, int flags, std::vector<std::uint8_t>& pixels) {
     std::size_t size = 0;
-    if (spng_decoded_image_size(context, format, &size) != 0 || size > kMaxDibBytes) {
+    if (spng_decoded_image_size(context, format, &size) != 0) {
         return false;
     }
     pixels.resize(size);
@@ -73,6 +80,9 @@ MemoryHandle PaletteDib(spng_ctx* context, const spng_ihdr& ihdr) {
         return nullptr;
     }
     const std::size_t pngStride = (std::size_t{ihdr.width} * ihdr.bit_depth + 7) / 8;
+    if (!WithinLimits(context, SPNG_FMT_PNG, DibSize(ihdr, 8, plte.n_entries))) {
+        return nullptr;
+    }
     MemoryHandle dib = NewDib(ihdr, 8, plte.n_entries);
     std::vector<std::uint8_t> pixels;
     if (!dib || !Decode(context, SPNG_FMT_PNG, 0, pixels) ||
@@ -103,6 +113,9 @@ std::uint8_t Blend(std::uint8_t color, std::uint8_t alpha, std::uint8_t backgrou
 }
 
 MemoryHandle TrueColourDib(spng_ctx* context, const spng_ihdr& ihdr, COLORREF background) {
+    if (!WithinLimits(context, SPNG_FMT_RGBA8, DibSize(ihdr, 24, 0))) {
+        return nullptr;
+    }
     MemoryHandle dib = NewDib(ihdr, 24, 0);
     std::vector<std::uint8_t> pixels;
     if (!dib || !Decode(context, SPNG_FMT_RGBA8, SPNG_DECODE_TRNS, pixels)) {

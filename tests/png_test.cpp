@@ -101,6 +101,12 @@ TEST(PngTest, DamagedOrHugeImagesGiveNothing) {
     Bytes bomb = good;
     PatchIhdr(bomb, 0, 16384);
     PatchIhdr(bomb, 4, 16384);
+    Bytes padded = bomb;  // enough bytes to hold that many pixels, over the size limit
+    padded.resize(padded.size() + 300000, 0);
+    Bytes truecolour = EncodePng({.colorType = 2, .rows = {1, 2, 3}});
+    PatchIhdr(truecolour, 0, 9000);  // its DIB fits the limit, its decoded RGBA does not
+    PatchIhdr(truecolour, 4, 9000);
+    truecolour.resize(truecolour.size() + 300000, 0);
     const struct {
         const char* name;
         Bytes png;

@@ -101,6 +101,7 @@ TEST_F(ThumbnailTest, BrokenDirectoriesYieldNoImages) {
         {"count larger than the directory",
          DwgBuilder().EntryCount(3).Entry(kDibCode, dib).TruncateTo(0x40 + 30)},
         {"address field cut", DwgBuilder().TruncateTo(15)},
+        {"file ends in the block size", DwgBuilder().Entry(kDibCode, dib).TruncateTo(0x40 + 18)},
     };
     for (const auto& c : cases) {
         Load(c.builder);
