@@ -158,7 +158,6 @@ int DibWriteBmpFile(const MemoryBlock& dib, CFile& file) {
     StoreLittleEndian(&header[0], kBmpType, 2);
     StoreLittleEndian(&header[2], static_cast<std::uint32_t>(dib.size() + kBmpFileHeaderSize), 4);
     StoreLittleEndian(&header[10], PixelOffset(dib), 4);
-    file.Write(header.data(), header.size());
-    file.Write(dib.data(), dib.size());
+    file.Write({header, dib});
     return 1;
 }

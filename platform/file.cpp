@@ -2,31 +2,56 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
+
+#include <cstdio>  // renameat2
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <limits>
 
 namespace {
 
 constexpr std::size_t kReadAheadSize = 4096;
-constexpr mode_t kCreateMode = 0666;
-constexpr char kTempSuffix[] = ".pictavex-XXXXXX";
-
-mode_t CurrentUmask() {
-    static const mode_t mask = [] {
-        const mode_t current = ::umask(0);
-        ::umask(current);
-        return current;
-    }();
-    return mask;
-}
+constexpr mode_t kCreateMode = 0666;  // less the umask, as for any new file
+constexpr int kTempNameAttempts = 100;
 
 std::string DirectoryPart(const std::string& path) {
     const std::size_t slash = path.rfind('/');
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// A hidden name beside the target that no other file has; the file is created with it.
+UniqueFd CreateTempFile(const std::string& target, std::string& tempPath) {
+    static unsigned counter = 0;
+    static const std::string process = std::to_string(::getpid());
+    const std::string prefix = DirectoryPart(target) + ".pictavex-" + process;
+    for (int attempt = 0; attempt < kTempNameAttempts; ++attempt) {
+        tempPath = prefix + "-" + std::to_string(counter++);
+        UniqueFd fd(::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kCreateMode));
+        if (fd.IsOpen() || errno != EEXIST) {
+            return fd;
+        }
+    }
+    return UniqueFd();
+}
+
+// Puts the finished output in place. A target that exists already is replaced only when a
+// plain create could have overwritten it.
+int ReplaceTarget(const std::string& tempPath, const std::string& target) {
+    if (::renameat2(AT_FDCWD, tempPath.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) {
+        return 0;
+    }
+    if (errno != EEXIST && errno != EINVAL) {  // EINVAL: the file system cannot tell
+        return errno;
+    }
+    if (::access(target.c_str(), W_OK) != 0 && errno != ENOENT) {
+        return errno;
+    }
+    return ::rename(tempPath.c_str(), target.c_str()) == 0 ? 0 : errno;
 }
 
 }  // namespace
@@ -68,20 +93,13 @@ void CFile::CreateForWriting(const std::string& path) {
     m_path = path;
     m_position = 0;
     m_length = 0;
-    // Keep the permission check a plain create would make on an existing file.
-    if (::access(path.c_str(), W_OK) != 0 && errno != ENOENT) {
-        Fail(errno);
-    }
-    std::string tempPath = DirectoryPart(path) + kTempSuffix;
-    UniqueFd fd(::mkstemp(tempPath.data()));
+    std::string tempPath;
+    UniqueFd fd = CreateTempFile(path, tempPath);
     if (!fd.IsOpen()) {
         Fail(errno);
     }
     m_tempPath = std::move(tempPath);
     m_fd = std::move(fd);
-    if (::fchmod(m_fd.Get(), kCreateMode & ~CurrentUmask()) != 0) {
-        Fail(errno);
-    }
 }
 
 std::size_t CFile::ReadAt(std::uint64_t offset, std::uint8_t* buffer, std::size_t count) {
@@ -147,22 +165,41 @@ void CFile::Seek(std::int64_t offset) {
 }
 
 void CFile::Write(const void* buffer, std::size_t count) {
+    Write({std::span(static_cast<const std::uint8_t*>(buffer), count)});
+}
+
+void CFile::Write(std::initializer_list<std::span<const std::uint8_t>> parts) {
     if (!m_fd.IsOpen()) {
         Fail(EBADF);
     }
-    const auto* bytes = static_cast<const std::uint8_t*>(buffer);
-    std::size_t total = 0;
-    while (total < count) {
-        const ssize_t written = ::write(m_fd.Get(), bytes + total, count - total);
+    std::vector<iovec> pending;
+    for (std::span<const std::uint8_t> part : parts) {
+        if (!part.empty()) {
+            pending.push_back({const_cast<std::uint8_t*>(part.data()), part.size()});
+        }
+    }
+    for (auto next = pending.begin(); next != pending.end();) {
+        const ssize_t written =
+            ::writev(m_fd.Get(), &*next,
+                     static_cast<int>(std::min<std::ptrdiff_t>(pending.end() - next, IOV_MAX)));
         if (written < 0 && errno == EINTR) {
             continue;
         }
-        if (written < 0) {
-            Fail(errno);
+        if (written <= 0) {
+            Fail(written < 0 ? errno : EIO);
         }
-        total += static_cast<std::size_t>(written);
+        m_position += static_cast<std::uint64_t>(written);
+        // Step past what the kernel took, which may end inside a part.
+        for (auto left = static_cast<std::size_t>(written); left > 0;) {
+            const std::size_t step = std::min(left, next->iov_len);
+            next->iov_base = static_cast<std::uint8_t*>(next->iov_base) + step;
+            next->iov_len -= step;
+            left -= step;
+            if (next->iov_len == 0) {
+                ++next;
+            }
+        }
     }
-    m_position += total;
 }
 
 void CFile::Close() {
@@ -181,8 +218,8 @@ void CFile::Close() {
     if (closed != 0) {
         Fail(closeError);  // the destructor removes the unfinished output
     }
-    if (::rename(m_tempPath.c_str(), m_path.c_str()) != 0) {
-        Fail(errno);
+    if (const int cause = ReplaceTarget(m_tempPath, m_path); cause != 0) {
+        Fail(cause);
     }
     m_tempPath.clear();
 }

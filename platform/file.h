@@ -2,6 +2,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -35,6 +37,8 @@ public:
     std::uint64_t GetLength() const { return m_length; }
 
     void Write(const void* buffer, std::size_t count);
+    // The parts one after another, in as few system calls as the kernel allows.
+    void Write(std::initializer_list<std::span<const std::uint8_t>> parts);
     void Close();
 
 private:
