@@ -49,7 +49,7 @@ TEST(FileReadTest, ReadsWhatIsThereFromAnyPosition) {
 TEST(FileReadTest, OnlyRegularFilesOpen) {
     TempDir dir;
     ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
-    ::symlink("loop", (dir / "loop").c_str());
+    ASSERT_EQ(::symlink("loop", (dir / "loop").c_str()), 0);
     for (const std::string& path :
          {dir / "fifo", dir / "loop", dir / "missing", dir.Path(), std::string("/dev/zero")}) {
         CFile file;
