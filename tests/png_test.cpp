@@ -96,6 +96,8 @@ TEST(PngTest, DamagedOrHugeImagesGiveNothing) {
     const Bytes good = EncodePng(PalettePng(8));
     Bytes corrupt = good;
     corrupt[corrupt.size() - 20] ^= 0xFF;  // inside the image data: its CRC no longer fits
+    Bytes corruptRgb = EncodePng({.width = 2, .height = 2, .colorType = 2, .rows = Bytes(12, 7)});
+    corruptRgb[corruptRgb.size() - 20] ^= 0xFF;
     Bytes wide = good;
     PatchIhdr(wide, 0, 100000);
     Bytes bomb = good;
@@ -110,10 +112,15 @@ TEST(PngTest, DamagedOrHugeImagesGiveNothing) {
     const struct {
         const char* name;
         Bytes png;
-    } cases[] = {
-        {"corrupt", corrupt},   {"truncated", Bytes(good.begin(), good.begin() + good.size() / 2)},
-        {"absurd width", wide}, {"more pixels than its data can hold", bomb},
-        {"empty", {}},          {"not a png", Bytes(100, 0x42)}};
+    } cases[] = {{"corrupt", corrupt},
+                 {"truncated", Bytes(good.begin(), good.begin() + good.size() / 2)},
+                 {"absurd width", wide},
+                 {"more pixels than its data can hold", bomb},
+                 {"empty", {}},
+                 {"not a png", Bytes(100, 0x42)},
+                 {"corrupt truecolour", corruptRgb},
+                 {"over the size limit", padded},
+                 {"decoded image over the size limit", truecolour}};
     for (const auto& c : cases) {
         EXPECT_FALSE(DibFromPng(c.png, kBlack)) << c.name;
     }
