@@ -8,12 +8,12 @@ namespace {
 
 constexpr char kBmpExtension[] = ".bmp";
 
-void ProcessMatch(const PathParts& specification, const std::string& match,
-                  CDwgThumbnail& thumbnail, BatchState& state) {
+void ProcessMatch(const PathParts& pattern, const std::string& match, CDwgThumbnail& thumbnail,
+                  BatchState& state) {
     const PathParts name = SplitPath(match);
-    const std::string input = MakePath(specification.directory, name.baseName, name.extension);
+    const std::string input = MakePath(pattern.directory, name.baseName, name.extension);
     const std::string& outputDirectory =
-        state.outputDirectory.empty() ? specification.directory : state.outputDirectory;
+        state.outputDirectory.empty() ? pattern.directory : state.outputDirectory;
     const std::string output = MakePath(outputDirectory, name.baseName, kBmpExtension);
     if (state.verbose) {
         PrintProgress(input, output);
@@ -33,10 +33,9 @@ void ProcessMatch(const PathParts& specification, const std::string& match,
 
 }  // namespace
 
-void ProcessSpecification(const std::string& specification, CDwgThumbnail& thumbnail,
-                          BatchState& state) {
-    const PathParts parts = SplitPath(specification);
-    for (const std::string& match : FindMatches(specification)) {
+void ProcessPattern(const std::string& pattern, CDwgThumbnail& thumbnail, BatchState& state) {
+    const PathParts parts = SplitPath(pattern);
+    for (const std::string& match : FindMatches(pattern)) {
         ProcessMatch(parts, match, thumbnail, state);
     }
 }

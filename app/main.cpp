@@ -32,7 +32,7 @@ void ProcessArguments(std::span<char*> arguments, CDwgThumbnail& thumbnail, Batc
         } else if (IsOption(argument, 'q')) {
             state.verbose = false;
         } else {
-            ProcessSpecification(std::string(argument), thumbnail, state);
+            ProcessPattern(std::string(argument), thumbnail, state);
         }
     }
 }

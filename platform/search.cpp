@@ -51,11 +51,11 @@ std::vector<std::string> SearchDirectory(const std::string& directory, const std
 
 }  // namespace
 
-std::vector<std::string> FindMatches(const std::string& specification) {
-    const std::size_t slash = specification.rfind('/');
+std::vector<std::string> FindMatches(const std::string& pattern) {
+    const std::size_t slash = pattern.rfind('/');
     const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-    const std::string directory = specification.substr(0, nameStart);
-    const std::string name = specification.substr(nameStart);
+    const std::string directory = pattern.substr(0, nameStart);
+    const std::string name = pattern.substr(nameStart);
     if (name.empty()) {
         return {};
     }
@@ -63,7 +63,7 @@ std::vector<std::string> FindMatches(const std::string& specification) {
         return SearchDirectory(directory, name);
     }
     struct stat info {};
-    if (::lstat(specification.c_str(), &info) != 0) {
+    if (::lstat(pattern.c_str(), &info) != 0) {
         return {};
     }
     return {name};
