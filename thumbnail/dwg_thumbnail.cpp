@@ -1,7 +1,6 @@
 #include "thumbnail/dwg_thumbnail.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "dib/dib_from_png.h"
 
