@@ -32,7 +32,8 @@ int main(int argc, char* argv[]) {
         const std::string name = path.substr(path.rfind('/'));
         const std::string target = output + name.substr(0, name.rfind('.')) + ".bmp";
         const int out = ::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
-        if (out < 0 || ::write(out, buffer.data(), buffer.size()) != static_cast<ssize_t>(buffer.size())) {
+        if (out < 0 ||
+            ::write(out, buffer.data(), buffer.size()) != static_cast<ssize_t>(buffer.size())) {
             std::perror(target.c_str());
             return 1;
         }

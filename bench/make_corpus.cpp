@@ -17,7 +17,7 @@
 namespace {
 
 constexpr std::int32_t kImageAddress = 0x1C0;  // where real drawings keep it
-constexpr std::size_t kHeaderOffset = 0x40;      // where the builder puts the block
+constexpr std::size_t kHeaderOffset = 0x40;    // where the builder puts the block
 
 // Most previews are small; one in twenty is a large one, as newer programs save.
 DibSpec PreviewFor(unsigned index) {
@@ -55,9 +55,9 @@ int main(int argc, char* argv[]) {
         const std::size_t shift = kImageAddress - kHeaderOffset;
         image.insert(image.begin() + kHeaderOffset, shift, 0);
         PutLittleEndian(image, 13, kImageAddress, 4);
-        const std::size_t directory_ = kImageAddress + 21;
+        const std::size_t entries = kImageAddress + 21;
         for (std::size_t entry = 0; entry < 2; ++entry) {
-            const std::size_t field = directory_ + 9 * entry + 1;
+            const std::size_t field = entries + 9 * entry + 1;
             const std::uint32_t start = image[field] | image[field + 1] << 8 |
                                         image[field + 2] << 16 | image[field + 3] << 24;
             PutLittleEndian(image, field, static_cast<std::uint32_t>(start + shift), 4);
