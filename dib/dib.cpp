@@ -1,5 +1,7 @@
 #include "dib/dib.h"
 
+#include "dib/byte_order.h"
+
 #include <array>
 #include <optional>
 
@@ -35,12 +37,6 @@ std::uint16_t ReadU16(std::span<const std::uint8_t> bytes, std::size_t offset) {
 
 std::uint32_t ReadU32(std::span<const std::uint8_t> bytes, std::size_t offset) {
     return ReadLittleEndian(bytes, offset, 4);
-}
-
-void StoreLittleEndian(std::uint8_t* out, std::uint32_t value, std::size_t width) {
-    for (std::size_t i = 0; i < width; ++i) {
-        out[i] = static_cast<std::uint8_t>(value >> (8 * i));
-    }
 }
 
 bool IsInfoHeader(std::span<const std::uint8_t> dib) {

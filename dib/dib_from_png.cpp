@@ -2,6 +2,8 @@
 
 #include <spng.h>
 
+#include "dib/byte_order.h"
+
 #include <memory>
 #include <vector>
 
@@ -18,12 +20,6 @@ struct SpngFree {
     void operator()(spng_ctx* context) const { spng_ctx_free(context); }
 };
 using SpngContext = std::unique_ptr<spng_ctx, SpngFree>;
-
-void Store(MemoryBlock& block, std::size_t offset, std::uint32_t value, std::size_t width) {
-    for (std::size_t i = 0; i < width; ++i) {
-        block[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
-    }
-}
 
 std::uint64_t RowStride(std::uint32_t width, unsigned bitsPerPixel) {
     return (std::uint64_t{width} * bitsPerPixel + 31) / 32 * 4;
@@ -49,13 +45,13 @@ MemoryHandle NewDib(const spng_ihdr& ihdr, std::uint16_t bitsPerPixel, std::uint
         return nullptr;
     }
     const std::uint64_t imageSize = RowStride(ihdr.width, bitsPerPixel) * ihdr.height;
-    Store(*dib, 0, kInfoHeaderSize, 4);
-    Store(*dib, 4, ihdr.width, 4);
-    Store(*dib, 8, ihdr.height, 4);
-    Store(*dib, 12, 1, 2);  // planes
-    Store(*dib, 14, bitsPerPixel, 2);
-    Store(*dib, 20, static_cast<std::uint32_t>(imageSize), 4);
-    Store(*dib, 32, colors, 4);
+    StoreLittleEndian(dib->data(), kInfoHeaderSize, 4);
+    StoreLittleEndian(dib->data() + 4, ihdr.width, 4);
+    StoreLittleEndian(dib->data() + 8, ihdr.height, 4);
+    StoreLittleEndian(dib->data() + 12, 1, 2);  // planes
+    StoreLittleEndian(dib->data() + 14, bitsPerPixel, 2);
+    StoreLittleEndian(dib->data() + 20, static_cast<std::uint32_t>(imageSize), 4);
+    StoreLittleEndian(dib->data() + 32, colors, 4);
     return dib;
 }
 

@@ -1,5 +1,7 @@
 #include "platform/file.h"
 
+#include "platform/path.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/uio.h>
@@ -19,16 +21,11 @@ constexpr std::size_t kReadAheadSize = 4096;
 constexpr mode_t kCreateMode = 0666;  // less the umask, as for any new file
 constexpr int kTempNameAttempts = 100;
 
-std::string DirectoryPart(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
 // A hidden name beside the target that no other file has; the file is created with it.
 UniqueFd CreateTempFile(const std::string& target, std::string& tempPath) {
     static unsigned counter = 0;
     static const std::string process = std::to_string(::getpid());
-    const std::string prefix = DirectoryPart(target) + ".pictavex-" + process;
+    const std::string prefix = SplitPath(target).directory + ".pictavex-" + process;
     for (int attempt = 0; attempt < kTempNameAttempts; ++attempt) {
         tempPath = prefix + "-" + std::to_string(counter++);
         UniqueFd fd(::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kCreateMode));

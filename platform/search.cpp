@@ -1,5 +1,7 @@
 #include "platform/search.h"
 
+#include "platform/path.h"
+
 #include <dirent.h>
 #include <fnmatch.h>
 #include <sys/stat.h>
@@ -52,15 +54,13 @@ std::vector<std::string> SearchDirectory(const std::string& directory, const std
 }  // namespace
 
 std::vector<std::string> FindMatches(const std::string& pattern) {
-    const std::size_t slash = pattern.rfind('/');
-    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-    const std::string directory = pattern.substr(0, nameStart);
-    const std::string name = pattern.substr(nameStart);
+    const PathParts parts = SplitPath(pattern);
+    const std::string name = parts.baseName + parts.extension;
     if (name.empty()) {
         return {};
     }
     if (HasWildcards(name)) {
-        return SearchDirectory(directory, name);
+        return SearchDirectory(parts.directory, name);
     }
     struct stat info {};
     if (::lstat(pattern.c_str(), &info) != 0) {
