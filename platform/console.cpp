@@ -3,22 +3,29 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <array>
 #include <cerrno>
 #include <csignal>
+#include <iterator>
 
 namespace {
 
-void WriteAll(int fd, std::string_view text) {
+// The first failure to write to stdout, other than a reader that went away.
+int g_outputError = 0;
+
+// 0, or the errno value of a failed write.
+int WriteAll(int fd, std::string_view text) {
     while (!text.empty()) {
         const ssize_t written = ::write(fd, text.data(), text.size());
         if (written < 0 && errno == EINTR) {
             continue;
         }
         if (written <= 0) {
-            return;  // a closed console is no reason to stop extracting
+            return written < 0 ? errno : EIO;  // no reason to stop extracting, though
         }
         text.remove_prefix(static_cast<std::size_t>(written));
     }
+    return 0;
 }
 
 // The terminal mode to put back, also when a signal ends the wait.
@@ -48,11 +55,18 @@ bool ConsoleInitialize() {
 }
 
 void ConsoleOut(std::string_view text) {
-    WriteAll(STDOUT_FILENO, text);
+    const int error = WriteAll(STDOUT_FILENO, text);
+    if (error != 0 && error != EPIPE && g_outputError == 0) {
+        g_outputError = error;
+    }
 }
 
 void ConsoleError(std::string_view text) {
-    WriteAll(STDERR_FILENO, text);
+    (void)WriteAll(STDERR_FILENO, text);
+}
+
+int ConsoleOutputError() {
+    return g_outputError;
 }
 
 void ConsoleWaitForKey() {
@@ -63,8 +77,12 @@ void ConsoleWaitForKey() {
     raw.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO));
     raw.c_cc[VMIN] = 1;
     raw.c_cc[VTIME] = 0;
-    for (int signalNumber : kRestoringSignals) {
-        std::signal(signalNumber, RestoreAndRaise);
+    std::array<struct sigaction, std::size(kRestoringSignals)> previous{};
+    for (std::size_t i = 0; i < previous.size(); ++i) {
+        struct sigaction action {};
+        action.sa_handler = RestoreAndRaise;
+        ::sigemptyset(&action.sa_mask);
+        ::sigaction(kRestoringSignals[i], &action, &previous[i]);
     }
     if (::tcsetattr(STDIN_FILENO, TCSANOW, &raw) == 0) {
         g_modeChanged = 1;
@@ -73,7 +91,7 @@ void ConsoleWaitForKey() {
         }
     }
     RestoreTerminal();
-    for (int signalNumber : kRestoringSignals) {
-        std::signal(signalNumber, SIG_DFL);
+    for (std::size_t i = 0; i < previous.size(); ++i) {
+        ::sigaction(kRestoringSignals[i], &previous[i], nullptr);
     }
 }

@@ -11,6 +11,10 @@ bool ConsoleInitialize();
 void ConsoleOut(std::string_view text);
 void ConsoleError(std::string_view text);
 
+// The errno value of the first write to stdout that failed (a closed pipe aside), or 0: the
+// run goes on regardless, and says so at its end.
+int ConsoleOutputError();
+
 // Waits for one key press, without echo and without Enter, when stdin is a terminal;
 // otherwise returns at once, since there is nobody to press a key.
 void ConsoleWaitForKey();

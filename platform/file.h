@@ -20,12 +20,15 @@ public:
     // Closes the file; an output that was never closed is discarded, never left half written.
     ~CFile();
 
-    // Opens a regular file; anything else (a directory, a FIFO, a device) fails like a
-    // missing file, so that opening never blocks and never reads an endless stream.
+    // Opens a regular file; anything else (a directory, a FIFO, a device) fails, so that
+    // opening never blocks and never reads an endless stream. OpenFailure() says why.
     bool OpenForReading(const std::string& path);
+    CFileException OpenFailure() const;
 
-    // The bytes go to a hidden file beside the target that replaces it only when Close()
-    // succeeds, so a failed write leaves an existing file of that name intact.
+    // The bytes go to a file without a name (or, where the file system cannot make one, a
+    // hidden file with an unguessable name) that takes the target's name only when Close()
+    // succeeds: a failed or interrupted write leaves an existing file of that name intact,
+    // and a replaced file keeps its permissions and, where allowed, its owner and group.
     void CreateForWriting(const std::string& path);
 
     // The count actually read; fewer than asked only at end of file.
@@ -45,11 +48,14 @@ private:
     std::size_t ReadAt(std::uint64_t offset, std::uint8_t* buffer, std::size_t count);
     std::size_t ReadThroughCache(std::uint8_t* buffer, std::size_t count);
     void Discard();
+    int PublishOutput();
     [[noreturn]] void Fail(int cause) const;
 
     UniqueFd m_fd;
     std::string m_path;
-    std::string m_tempPath;  // set while an output is being written
+    int m_openError = 0;
+    bool m_writing = false;
+    std::string m_tempPath;  // set while an output has a hidden name of its own
     std::uint64_t m_position = 0;
     std::uint64_t m_length = 0;
     // The few small fields of a drawing lie close together: one read serves them all.

@@ -1,14 +1,16 @@
 #include "platform/file_exception.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "platform/console.h"
 
 CFileException::CFileException(std::string path, int cause)
-    : std::runtime_error(path + ": " + std::strerror(cause)),
-      m_path(std::move(path)),
-      m_cause(cause) {}
+    : CFileException(std::move(path), std::string(std::strerror(cause))) {
+    m_cause = cause;
+}
+
+CFileException::CFileException(std::string path, const std::string& reason)
+    : std::runtime_error(path + ": " + reason), m_path(std::move(path)), m_cause(0) {}
 
 void CFileException::ReportError() const {
     ConsoleError(std::string(kProgramName) + ": " + what() + "\n");

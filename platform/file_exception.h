@@ -3,13 +3,17 @@
 #include <stdexcept>
 #include <string>
 
-// A failed file operation: which file, and the errno value that explains it.
+// Why a name that is not a regular file (a FIFO, a device, a socket) is not read.
+inline constexpr char kNotRegularReason[] = "not a regular file";
+
+// A failed file operation: which file, and why (an errno value, or a reason of the tool's own).
 class CFileException : public std::runtime_error {
 public:
     CFileException(std::string path, int cause);
+    CFileException(std::string path, const std::string& reason);
 
     const std::string& Path() const { return m_path; }
-    int Cause() const { return m_cause; }
+    int Cause() const { return m_cause; }  // 0 when the reason is the tool's own
 
     // Tells the user, in the usual Unix form "pictavex: PATH: REASON" on stderr.
     void ReportError() const;

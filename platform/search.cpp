@@ -1,13 +1,15 @@
 #include "platform/search.h"
 
-#include "platform/path.h"
-
 #include <dirent.h>
+#include <fcntl.h>
 #include <fnmatch.h>
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <memory>
+
+#include "platform/path.h"
 
 namespace {
 
@@ -31,11 +33,47 @@ std::string EscapeForFnmatch(const std::string& name) {
     return pattern;
 }
 
-std::vector<std::string> SearchDirectory(const std::string& directory, const std::string& name) {
-    std::vector<std::string> matches;
+EntryKind KindOfMode(mode_t mode) {
+    if (S_ISREG(mode)) {
+        return EntryKind::kRegular;
+    }
+    return S_ISDIR(mode) ? EntryKind::kDirectory : EntryKind::kOther;
+}
+
+// The kind, from the directory entry where it tells, else from the file it leads to.
+SearchMatch Classify(int directoryFd, const dirent& entry) {
+    SearchMatch match;
+    match.name = entry.d_name;
+    switch (entry.d_type) {
+        case DT_REG:
+            return match;
+        case DT_DIR:
+            match.kind = EntryKind::kDirectory;
+            return match;
+        case DT_LNK:
+        case DT_UNKNOWN:
+            break;
+        default:
+            match.kind = EntryKind::kOther;
+            return match;
+    }
+    struct stat info {};
+    if (::fstatat(directoryFd, entry.d_name, &info, 0) != 0) {
+        match.kind = EntryKind::kBroken;
+        match.error = errno;
+    } else {
+        match.kind = KindOfMode(info.st_mode);
+    }
+    return match;
+}
+
+SearchResult SearchDirectory(const std::string& directory, const std::string& name) {
+    SearchResult result;
+    result.wildcard = true;
     std::unique_ptr<DIR, DirCloser> dir(::opendir(directory.empty() ? "." : directory.c_str()));
     if (!dir) {
-        return matches;
+        result.error = errno;
+        return result;
     }
     const std::string pattern = EscapeForFnmatch(name);
     while (const dirent* entry = ::readdir(dir.get())) {
@@ -44,27 +82,47 @@ std::vector<std::string> SearchDirectory(const std::string& directory, const std
             continue;
         }
         if (::fnmatch(pattern.c_str(), entry->d_name, FNM_PERIOD) == 0) {
-            matches.emplace_back(entryName);
+            result.matches.push_back(Classify(::dirfd(dir.get()), *entry));
         }
     }
-    std::sort(matches.begin(), matches.end());
-    return matches;
+    std::sort(result.matches.begin(), result.matches.end(),
+              [](const SearchMatch& a, const SearchMatch& b) { return a.name < b.name; });
+    if (result.matches.empty()) {
+        result.error = ENOENT;
+    }
+    return result;
 }
 
 }  // namespace
 
-std::vector<std::string> FindMatches(const std::string& pattern) {
+SearchResult FindMatches(const std::string& pattern) {
     const PathParts parts = SplitPath(pattern);
     const std::string name = parts.baseName + parts.extension;
     if (name.empty()) {
-        return {};
+        SearchResult nothing;
+        nothing.error = pattern.empty() ? ENOENT : EISDIR;
+        return nothing;
     }
     if (HasWildcards(name)) {
         return SearchDirectory(parts.directory, name);
     }
+    SearchResult result;
     struct stat info {};
     if (::lstat(pattern.c_str(), &info) != 0) {
-        return {};
+        result.error = errno;
+        return result;
     }
-    return {name};
+    SearchMatch match;
+    match.name = name;
+    match.kind = KindOfMode(info.st_mode);
+    if (S_ISLNK(info.st_mode)) {
+        if (::stat(pattern.c_str(), &info) != 0) {
+            match.kind = EntryKind::kBroken;
+            match.error = errno;
+        } else {
+            match.kind = KindOfMode(info.st_mode);
+        }
+    }
+    result.matches.push_back(std::move(match));
+    return result;
 }

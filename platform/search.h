@@ -3,8 +3,23 @@
 #include <string>
 #include <vector>
 
-// The names (not paths) of the entries a file pattern matches, sorted byte by byte.
-// Only '*' and '?' in the last component are wildcards; they never match a leading '.',
-// and "." and ".." are never among their matches. A pattern without wildcards
-// matches the entry it names, whatever its type, when it exists.
-std::vector<std::string> FindMatches(const std::string& pattern);
+// What a matched entry is, as far as opening it as a drawing goes.
+enum class EntryKind { kRegular, kDirectory, kOther, kBroken };
+
+struct SearchMatch {
+    std::string name;  // the entry's name, not its path
+    EntryKind kind = EntryKind::kRegular;
+    int error = 0;  // why the kind could not be learnt (kBroken): a dangling link, say
+};
+
+struct SearchResult {
+    std::vector<SearchMatch> matches;
+    bool wildcard = false;
+    int error = 0;  // when there are no matches: why (ENOENT when nothing matched)
+};
+
+// The entries a file pattern matches, sorted byte by byte, with the kind of file each one
+// is (links followed), learnt without opening it. Only '*' and '?' in the last component
+// are wildcards; they never match a leading '.', and "." and ".." are never among their
+// matches. A pattern without wildcards matches the entry it names, whatever its type.
+SearchResult FindMatches(const std::string& pattern);
