@@ -16,8 +16,27 @@ constexpr std::size_t kWidthOffset = 4;
 constexpr std::size_t kInfoHeightOffset = 8;
 constexpr std::size_t kInfoBitCountOffset = 14;
 constexpr std::size_t kInfoColorsUsedOffset = 32;
+constexpr std::size_t kInfoCompressionOffset = 16;
+constexpr std::size_t kInfoImageSizeOffset = 20;
 constexpr std::size_t kCoreHeightOffset = 6;
 constexpr std::size_t kCoreBitCountOffset = 10;
+
+// Compression values of an info header.
+enum Compression : std::uint32_t {
+    kRgb = 0,
+    kRle8 = 1,
+    kRle4 = 2,
+    kBitFields = 3,
+    kJpeg = 4,
+    kPng = 5,
+    kAlphaBitFields = 6
+};
+// Colour masks that follow a 40-byte header, which has no room for them; later headers hold
+// them inside.
+constexpr std::size_t kBitFieldsMaskBytes = 12;
+constexpr std::size_t kAlphaBitFieldsMaskBytes = 16;
+// Colour entries of a table that a bitmap deeper than 8 bits may carry as a hint.
+constexpr std::uint32_t kMaxHintColors = 256;
 
 std::uint32_t ReadLittleEndian(std::span<const std::uint8_t> bytes, std::size_t offset,
                                std::size_t width) {
@@ -81,14 +100,85 @@ std::optional<std::size_t> EntryOffset(std::span<const std::uint8_t> dib, int in
     return offset;
 }
 
-std::uint32_t PixelOffset(std::span<const std::uint8_t> dib) {
+std::size_t MaskBytes(std::span<const std::uint8_t> dib) {
+    if (DibGetHeaderSize(dib) != kInfoHeaderSize) {
+        return 0;
+    }
+    switch (ReadU32(dib, kInfoCompressionOffset)) {
+        case kBitFields:
+            return kBitFieldsMaskBytes;
+        case kAlphaBitFields:
+            return kAlphaBitFieldsMaskBytes;
+        default:
+            return 0;
+    }
+}
+
+// Where the pixels start within the block: after the header, the colour table and the masks.
+std::uint64_t PixelStart(std::span<const std::uint8_t> dib) {
     const std::uint32_t headerSize = DibGetHeaderSize(dib);
     if (headerSize >= kInfoHeaderSize) {
-        return static_cast<std::uint32_t>(kBmpFileHeaderSize + headerSize +
-                                          InfoColorCount(dib) * kRgbQuadSize);
+        return std::uint64_t{headerSize} + InfoColorCount(dib) * kRgbQuadSize + MaskBytes(dib);
     }
-    return static_cast<std::uint32_t>(kBmpFileHeaderSize + kCoreHeaderSize +
-                                      DibGetColorCount(dib) * kRgbTripleSize);
+    return kCoreHeaderSize + DibGetColorCount(dib) * kRgbTripleSize;
+}
+
+bool IsKnownHeaderSize(std::uint32_t headerSize) {
+    for (std::uint32_t known : {kCoreHeaderSize, kInfoHeaderSize, 52u, 56u, 108u, 124u}) {
+        if (headerSize == known) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool IsPlausibleSize(std::int64_t width, std::int64_t height) {
+    const std::int64_t rows = height < 0 ? -height : height;
+    return width > 0 && rows > 0 && width <= kMaxPreviewSide && rows <= kMaxPreviewSide;
+}
+
+// The bytes of pixel data the header promises, or nothing for a header that makes no sense.
+std::optional<std::uint64_t> PixelBytes(std::span<const std::uint8_t> dib) {
+    const bool core = DibGetHeaderSize(dib) == kCoreHeaderSize;
+    const std::uint16_t bits = ReadU16(dib, core ? kCoreBitCountOffset : kInfoBitCountOffset);
+    const std::uint32_t compression = core ? kRgb : ReadU32(dib, kInfoCompressionOffset);
+    const std::uint32_t colorsUsed = core ? 0 : ReadU32(dib, kInfoColorsUsedOffset);
+    const std::uint32_t maxColors = bits <= 8 ? 1u << bits : kMaxHintColors;
+    // Every header but the 12-byte one has the info layout, whatever the Dib getters assume.
+    const std::int64_t width =
+        core ? ReadU16(dib, kWidthOffset) : static_cast<std::int32_t>(ReadU32(dib, kWidthOffset));
+    const std::int64_t height = core ? ReadU16(dib, kCoreHeightOffset)
+                                     : static_cast<std::int32_t>(ReadU32(dib, kInfoHeightOffset));
+    const std::uint64_t rows = static_cast<std::uint64_t>(height < 0 ? -height : height);
+    if (!IsPlausibleSize(width, height) || colorsUsed > maxColors) {
+        return std::nullopt;
+    }
+    const bool rgbBits =
+        bits == 1 || bits == 4 || bits == 8 || bits == 24 || (!core && (bits == 16 || bits == 32));
+    const bool maskBits = bits == 16 || bits == 32;
+    switch (compression) {
+        case kRgb:
+        case kBitFields:
+        case kAlphaBitFields:
+            if (compression == kRgb ? !rgbBits : !maskBits) {
+                return std::nullopt;
+            }
+            return static_cast<std::uint64_t>((width * bits + 31) / 32 * 4) * rows;
+        case kRle8:
+        case kRle4:
+            if (bits != (compression == kRle8 ? 8 : 4) || height < 0) {
+                return std::nullopt;
+            }
+            [[fallthrough]];
+        case kJpeg:
+        case kPng:
+            if (ReadU32(dib, kInfoImageSizeOffset) == 0) {
+                return std::nullopt;
+            }
+            return ReadU32(dib, kInfoImageSizeOffset);
+        default:
+            return std::nullopt;
+    }
 }
 
 }  // namespace
@@ -153,7 +243,17 @@ int DibWriteBmpFile(const MemoryBlock& dib, CFile& file) {
     std::array<std::uint8_t, kBmpFileHeaderSize> header{};
     StoreLittleEndian(&header[0], kBmpType, 2);
     StoreLittleEndian(&header[2], static_cast<std::uint32_t>(dib.size() + kBmpFileHeaderSize), 4);
-    StoreLittleEndian(&header[10], PixelOffset(dib), 4);
+    StoreLittleEndian(&header[10], static_cast<std::uint32_t>(kBmpFileHeaderSize + PixelStart(dib)),
+                      4);
     file.Write({header, dib});
     return 1;
+}
+
+bool DibIsComplete(std::span<const std::uint8_t> dib) {
+    const std::uint32_t headerSize = DibGetHeaderSize(dib);
+    if (dib.size() > kMaxDibBytes || !IsKnownHeaderSize(headerSize) || dib.size() < headerSize) {
+        return false;
+    }
+    const std::optional<std::uint64_t> pixels = PixelBytes(dib);
+    return pixels && PixelStart(dib) + *pixels <= dib.size();
 }

@@ -16,6 +16,12 @@ inline constexpr std::uint32_t kInfoHeaderSize = 40;  // BITMAPINFOHEADER
 inline constexpr std::uint32_t kCoreHeaderSize = 12;  // BITMAPCOREHEADER
 inline constexpr std::size_t kBmpFileHeaderSize = 14;
 
+// The largest preview taken, whether stored as a bitmap or decoded from a PNG: far above any
+// real one (the largest seen measures 672 x 448), low enough that a hostile drawing can
+// neither make the tool allocate much nor make it write much.
+inline constexpr std::int64_t kMaxPreviewSide = 4096;
+inline constexpr std::uint64_t kMaxDibBytes = 64ull << 20;
+
 // Header fields of a packed DIB. Every read is bounded by the span: a field that does not
 // lie wholly inside it reads as 0.
 std::uint32_t DibGetHeaderSize(std::span<const std::uint8_t> dib);
@@ -30,6 +36,11 @@ COLORREF DibGetPaletteColor(const MemoryBlock* dib, int index);
 // 1 when the entry was written, 0 when it was not (same guards as reading). Only 12- and
 // 40-byte headers have a colour table at a known place, so other headers are left alone.
 int DibSetPaletteColor(MemoryBlock* dib, int index, COLORREF color);
+
+// True when BMP readers can show the block whole: a header size they know (12, 40, 52, 56,
+// 108, 124), a plausible width, height, bit count and compression, at most kMaxDibBytes, and
+// room for the header, the colour table, any bit masks and every pixel row.
+bool DibIsComplete(std::span<const std::uint8_t> dib);
 
 // Writes the 14-byte BMP file header and then the whole block; write errors are raised.
 int DibWriteBmpFile(const MemoryBlock& dib, CFile& file);

@@ -2,49 +2,56 @@
 
 #include <spng.h>
 
-#include "dib/byte_order.h"
-
+#include <algorithm>
+#include <cstring>
 #include <memory>
+#include <new>
 #include <vector>
+
+#include "dib/byte_order.h"
 
 namespace {
 
 constexpr std::size_t kMaxChunkBytes = 16u << 20;
 constexpr std::size_t kMaxChunkCache = 64u << 20;
 constexpr std::size_t kRgbQuadSize = 4;
+constexpr std::size_t kRgbaSize = 4;
+constexpr std::size_t kBgrSize = 3;
 // Deflate cannot expand its input more than this: an image that claims more pixels than
 // its bytes can hold is refused before anything is allocated for it.
 constexpr std::uint64_t kMaxDeflateRatio = 1032;
+// Where each of the seven interlace passes puts its first pixel of a row, and how far apart.
+constexpr std::uint32_t kAdam7FirstColumn[] = {0, 4, 0, 2, 0, 1, 0};
+constexpr std::uint32_t kAdam7ColumnStep[] = {8, 8, 4, 4, 2, 2, 1};
 
 struct SpngFree {
     void operator()(spng_ctx* context) const { spng_ctx_free(context); }
 };
 using SpngContext = std::unique_ptr<spng_ctx, SpngFree>;
 
+// libspng's verdict: true for success, false for a damaged image; short memory is raised.
+bool Succeeded(int result) {
+    if (result == SPNG_EMEM) {
+        throw std::bad_alloc();
+    }
+    return result == 0;
+}
+
 std::uint64_t RowStride(std::uint32_t width, unsigned bitsPerPixel) {
     return (std::uint64_t{width} * bitsPerPixel + 31) / 32 * 4;
 }
 
-std::uint64_t DibSize(const spng_ihdr& ihdr, unsigned bitsPerPixel, std::uint32_t colors) {
-    return kInfoHeaderSize + kRgbQuadSize * colors +
-           RowStride(ihdr.width, bitsPerPixel) * ihdr.height;
-}
-
-// Both the DIB and the decoded image must stay under the limit; checked before either is
-// allocated, so an oversized image costs no memory.
-bool WithinLimits(spng_ctx* context, int format, std::uint64_t dibSize) {
-    std::size_t decodedSize = 0;
-    return dibSize <= kMaxDibBytes && spng_decoded_image_size(context, format, &decodedSize) == 0 &&
-           decodedSize <= kMaxDibBytes;
-}
-
-// Header and room for the colour table and pixels.
+// Header and room for the colour table and pixels, or null over the limit.
 MemoryHandle NewDib(const spng_ihdr& ihdr, std::uint16_t bitsPerPixel, std::uint32_t colors) {
-    MemoryHandle dib = AllocateBlock(static_cast<std::size_t>(DibSize(ihdr, bitsPerPixel, colors)));
-    if (!dib) {
+    const std::uint64_t imageSize = RowStride(ihdr.width, bitsPerPixel) * ihdr.height;
+    const std::uint64_t dibSize = kInfoHeaderSize + kRgbQuadSize * colors + imageSize;
+    if (dibSize > kMaxDibBytes) {
         return nullptr;
     }
-    const std::uint64_t imageSize = RowStride(ihdr.width, bitsPerPixel) * ihdr.height;
+    MemoryHandle dib = AllocateBlock(static_cast<std::size_t>(dibSize));
+    if (!dib) {
+        throw std::bad_alloc();
+    }
     StoreLittleEndian(dib->data(), kInfoHeaderSize, 4);
     StoreLittleEndian(dib->data() + 4, ihdr.width, 4);
     StoreLittleEndian(dib->data() + 8, ihdr.height, 4);
@@ -55,82 +62,75 @@ MemoryHandle NewDib(const spng_ihdr& ihdr, std::uint16_t bitsPerPixel, std::uint
     return dib;
 }
 
-bool Decode(spng_ctx* context, int format, int flags, std::vector<std::uint8_t>& pixels) {
-    std::size_t size = 0;
-    if (spng_decoded_image_size(context, format, &size) != 0) {
-        return false;
-    }
-    pixels.resize(size);
-    return spng_decode_image(context, pixels.data(), size, format, flags) == 0;
-}
-
 std::uint8_t PaletteIndex(const std::uint8_t* row, std::uint32_t x, unsigned depth) {
     const std::uint32_t bit = x * depth;
     const unsigned shift = 8 - depth - bit % 8;
     return static_cast<std::uint8_t>((row[bit / 8] >> shift) & ((1u << depth) - 1));
 }
 
-MemoryHandle PaletteDib(spng_ctx* context, const spng_ihdr& ihdr) {
-    spng_plte plte{};
-    if (spng_get_plte(context, &plte) != 0) {
-        return nullptr;
-    }
-    const std::size_t pngStride = (std::size_t{ihdr.width} * ihdr.bit_depth + 7) / 8;
-    if (!WithinLimits(context, SPNG_FMT_PNG, DibSize(ihdr, 8, plte.n_entries))) {
-        return nullptr;
-    }
-    MemoryHandle dib = NewDib(ihdr, 8, plte.n_entries);
-    std::vector<std::uint8_t> pixels;
-    if (!dib || !Decode(context, SPNG_FMT_PNG, 0, pixels) ||
-        pixels.size() < pngStride * ihdr.height) {
-        return nullptr;
-    }
-    for (std::uint32_t i = 0; i < plte.n_entries; ++i) {
-        std::uint8_t* quad = dib->data() + kInfoHeaderSize + kRgbQuadSize * i;
-        quad[0] = plte.entries[i].blue;
-        quad[1] = plte.entries[i].green;
-        quad[2] = plte.entries[i].red;
-    }
-    const std::size_t dibStride = RowStride(ihdr.width, 8);
-    const std::size_t bitsStart = kInfoHeaderSize + kRgbQuadSize * plte.n_entries;
-    for (std::uint32_t y = 0; y < ihdr.height; ++y) {
-        const std::uint8_t* source = pixels.data() + pngStride * y;
-        // DIB rows run bottom-up.
-        std::uint8_t* target = dib->data() + bitsStart + dibStride * (ihdr.height - 1 - y);
-        for (std::uint32_t x = 0; x < ihdr.width; ++x) {
-            target[x] = PaletteIndex(source, x, ihdr.bit_depth);
-        }
-    }
-    return dib;
-}
-
 std::uint8_t Blend(std::uint8_t color, std::uint8_t alpha, std::uint8_t background) {
     return static_cast<std::uint8_t>((color * alpha + background * (255 - alpha) + 127) / 255);
 }
 
-MemoryHandle TrueColourDib(spng_ctx* context, const spng_ihdr& ihdr, COLORREF background) {
-    if (!WithinLimits(context, SPNG_FMT_RGBA8, DibSize(ihdr, 24, 0))) {
-        return nullptr;
-    }
-    MemoryHandle dib = NewDib(ihdr, 24, 0);
-    std::vector<std::uint8_t> pixels;
-    if (!dib || !Decode(context, SPNG_FMT_RGBA8, SPNG_DECODE_TRNS, pixels)) {
-        return nullptr;
-    }
-    const auto backRed = static_cast<std::uint8_t>(background);
-    const auto backGreen = static_cast<std::uint8_t>(background >> 8);
-    const auto backBlue = static_cast<std::uint8_t>(background >> 16);
-    const std::size_t dibStride = RowStride(ihdr.width, 24);
-    for (std::uint32_t y = 0; y < ihdr.height; ++y) {
-        const std::uint8_t* source = pixels.data() + std::size_t{ihdr.width} * 4 * y;
-        std::uint8_t* target = dib->data() + kInfoHeaderSize + dibStride * (ihdr.height - 1 - y);
-        for (std::uint32_t x = 0; x < ihdr.width; ++x, source += 4, target += 3) {
-            target[0] = Blend(source[2], source[3], backBlue);
-            target[1] = Blend(source[1], source[3], backGreen);
-            target[2] = Blend(source[0], source[3], backRed);
+// How one decoded PNG row becomes one DIB row.
+struct RowConverter {
+    const spng_ihdr& ihdr;
+    bool palette;
+    COLORREF background;
+
+    void operator()(const std::uint8_t* source, std::uint8_t* target, int pass) const {
+        const bool interlaced = ihdr.interlace_method != SPNG_INTERLACE_NONE;
+        const std::uint32_t first = interlaced ? kAdam7FirstColumn[pass] : 0;
+        const std::uint32_t step = interlaced ? kAdam7ColumnStep[pass] : 1;
+        if (palette && ihdr.bit_depth == 8 && step == 1) {
+            std::memcpy(target, source, ihdr.width);
+        } else if (palette) {
+            for (std::uint32_t x = first; x < ihdr.width; x += step) {
+                target[x] = PaletteIndex(source, x, ihdr.bit_depth);
+            }
+        } else {
+            const auto red = static_cast<std::uint8_t>(background);
+            const auto green = static_cast<std::uint8_t>(background >> 8);
+            const auto blue = static_cast<std::uint8_t>(background >> 16);
+            for (std::uint32_t x = first; x < ihdr.width; x += step) {
+                const std::uint8_t* rgba = source + kRgbaSize * x;
+                std::uint8_t* bgr = target + kBgrSize * x;
+                bgr[0] = Blend(rgba[2], rgba[3], blue);
+                bgr[1] = Blend(rgba[1], rgba[3], green);
+                bgr[2] = Blend(rgba[0], rgba[3], red);
+            }
         }
     }
-    return dib;
+};
+
+// Decodes the image row by row into the DIB's pixel rows, which run bottom-up.
+bool DecodeRows(spng_ctx* context, const RowConverter& convert, std::uint8_t* bits,
+                std::size_t stride) {
+    const int format = convert.palette ? SPNG_FMT_PNG : SPNG_FMT_RGBA8;
+    const int flags = (convert.palette ? 0 : SPNG_DECODE_TRNS) | SPNG_DECODE_PROGRESSIVE;
+    std::size_t imageSize = 0;
+    if (!Succeeded(spng_decoded_image_size(context, format, &imageSize)) ||
+        !Succeeded(spng_decode_image(context, nullptr, 0, format, flags))) {
+        return false;
+    }
+    std::vector<std::uint8_t> row(imageSize / convert.ihdr.height);
+    for (;;) {
+        spng_row_info info{};
+        if (!Succeeded(spng_get_row_info(context, &info))) {
+            return false;
+        }
+        if (convert.ihdr.interlace_method != SPNG_INTERLACE_NONE) {
+            std::fill(row.begin(), row.end(), 0);  // a pass ORs the bits of its own pixels in
+        }
+        const int result = spng_decode_row(context, row.data(), row.size());
+        if (result != 0 && result != SPNG_EOI) {
+            return Succeeded(result);
+        }
+        convert(row.data(), bits + stride * (convert.ihdr.height - 1 - info.row_num), info.pass);
+        if (result == SPNG_EOI) {
+            return true;
+        }
+    }
 }
 
 unsigned ChannelCount(std::uint8_t colorType) {
@@ -153,21 +153,46 @@ bool FitsInData(const spng_ihdr& ihdr, std::size_t pngSize) {
     return filteredBytes <= pngSize * kMaxDeflateRatio;
 }
 
+void CopyPalette(const spng_plte& plte, MemoryBlock& dib) {
+    for (std::uint32_t i = 0; i < plte.n_entries; ++i) {
+        std::uint8_t* quad = dib.data() + kInfoHeaderSize + kRgbQuadSize * i;
+        quad[0] = plte.entries[i].blue;
+        quad[1] = plte.entries[i].green;
+        quad[2] = plte.entries[i].red;
+    }
+}
+
 }  // namespace
 
 MemoryHandle DibFromPng(std::span<const std::uint8_t> png, COLORREF background) {
     SpngContext context(spng_ctx_new(0));
-    if (!context || spng_set_image_limits(context.get(), kMaxPngSide, kMaxPngSide) != 0 ||
-        spng_set_chunk_limits(context.get(), kMaxChunkBytes, kMaxChunkCache) != 0 ||
-        spng_set_png_buffer(context.get(), png.data(), png.size()) != 0) {
-        return nullptr;
+    if (!context) {
+        throw std::bad_alloc();
     }
+    constexpr auto kSide = static_cast<std::uint32_t>(kMaxPreviewSide);
     spng_ihdr ihdr{};
-    if (spng_get_ihdr(context.get(), &ihdr) != 0 || !FitsInData(ihdr, png.size())) {
+    if (!Succeeded(spng_set_image_limits(context.get(), kSide, kSide)) ||
+        !Succeeded(spng_set_chunk_limits(context.get(), kMaxChunkBytes, kMaxChunkCache)) ||
+        !Succeeded(spng_set_png_buffer(context.get(), png.data(), png.size())) ||
+        !Succeeded(spng_get_ihdr(context.get(), &ihdr)) || !FitsInData(ihdr, png.size())) {
         return nullptr;
     }
-    if (ihdr.color_type == SPNG_COLOR_TYPE_INDEXED) {
-        return PaletteDib(context.get(), ihdr);
+    const bool palette = ihdr.color_type == SPNG_COLOR_TYPE_INDEXED;
+    spng_plte plte{};
+    if (palette && !Succeeded(spng_get_plte(context.get(), &plte))) {
+        return nullptr;
     }
-    return TrueColourDib(context.get(), ihdr, background);
+    const std::uint32_t colors = plte.n_entries;
+    const std::uint16_t bitsPerPixel = palette ? 8 : 24;
+    MemoryHandle dib = NewDib(ihdr, bitsPerPixel, colors);
+    if (!dib) {
+        return nullptr;
+    }
+    CopyPalette(plte, *dib);
+    const RowConverter convert{ihdr, palette, background};
+    std::uint8_t* bits = dib->data() + kInfoHeaderSize + kRgbQuadSize * colors;
+    if (!DecodeRows(context.get(), convert, bits, RowStride(ihdr.width, bitsPerPixel))) {
+        return nullptr;
+    }
+    return dib;
 }
