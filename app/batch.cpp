@@ -1,5 +1,9 @@
 #include "app/batch.h"
 
+#include <cerrno>
+#include <filesystem>
+#include <new>
+
 #include "app/messages.h"
 #include "platform/path.h"
 #include "platform/search.h"
@@ -8,9 +12,63 @@ namespace {
 
 constexpr char kBmpExtension[] = ".bmp";
 
-void ProcessMatch(const PathParts& pattern, const std::string& match, CDwgThumbnail& thumbnail,
+// A match that cannot be a drawing, named as such; wildcard matches of this kind are passed
+// over before they get here.
+void RefuseNonRegular(const SearchMatch& match, const std::string& input) {
+    switch (match.kind) {
+        case EntryKind::kBroken:
+            throw CFileException(input, match.error);
+        case EntryKind::kDirectory:
+            throw CFileException(input, EISDIR);
+        case EntryKind::kOther:
+            throw CFileException(input, kNotRegularReason);
+        case EntryKind::kRegular:
+            return;
+    }
+}
+
+std::string OutputKey(const std::string& output) {
+    return std::filesystem::path(output).lexically_normal().string();
+}
+
+// The first BMP of a name is kept: a second drawing of the run that maps to it is an error.
+void RefuseRewrite(const std::string& output, const BatchState& state) {
+    const auto earlier = state.written.find(OutputKey(output));
+    if (earlier != state.written.end()) {
+        throw CFileException(output, "already written for " + earlier->second);
+    }
+}
+
+// Loads one drawing and writes its bitmap; false when nothing should follow the progress line.
+bool Extract(const std::string& input, const std::string& output, CDwgThumbnail& thumbnail,
+             BatchState& state) {
+    thumbnail.Load(input);
+    switch (thumbnail.m_outcome) {
+        case LoadOutcome::kFailed:
+            state.failed = true;
+            return false;
+        case LoadOutcome::kNoPreview:
+            if (state.verbose) {
+                PrintNoPreview();
+            }
+            return false;
+        case LoadOutcome::kDamagedPreview:
+            if (state.verbose) {
+                PrintDamagedPreview();
+            }
+            return false;
+        case LoadOutcome::kPreview:
+            break;
+    }
+    RefuseRewrite(output, state);
+    thumbnail.SaveBmp(output);
+    state.written.emplace(OutputKey(output), input);
+    return true;
+}
+
+void ProcessMatch(const PathParts& pattern, const SearchMatch& match, CDwgThumbnail& thumbnail,
                   BatchState& state) {
-    const PathParts name = SplitPath(match);
+    const PathParts name = SplitPath(match.name);
     const std::string input = MakePath(pattern.directory, name.baseName, name.extension);
     const std::string& outputDirectory =
         state.outputDirectory.empty() ? pattern.directory : state.outputDirectory;
@@ -18,16 +76,17 @@ void ProcessMatch(const PathParts& pattern, const std::string& match, CDwgThumbn
     if (state.verbose) {
         PrintProgress(input, output);
     }
-    thumbnail.Load(input);
     try {
-        thumbnail.SaveBmp(output);
+        RefuseNonRegular(match, input);
+        if (Extract(input, output, thumbnail, state) && state.verbose) {
+            PrintOk();
+        }
     } catch (const CFileException& error) {
-        error.ReportError();
-        state.writeFailed = true;
-        return;  // no "Ok!" for a bitmap that was not written
-    }
-    if (state.verbose) {
-        PrintOk();
+        error.ReportError();  // no "Ok!" for a bitmap that was not written
+        state.failed = true;
+    } catch (const std::bad_alloc&) {
+        CFileException(input, ENOMEM).ReportError();
+        state.failed = true;
     }
 }
 
@@ -35,7 +94,23 @@ void ProcessMatch(const PathParts& pattern, const std::string& match, CDwgThumbn
 
 void ProcessPattern(const std::string& pattern, CDwgThumbnail& thumbnail, BatchState& state) {
     const PathParts parts = SplitPath(pattern);
-    for (const std::string& match : FindMatches(pattern)) {
+    SearchResult result;
+    try {
+        result = FindMatches(pattern);
+    } catch (const std::bad_alloc&) {
+        result.error = ENOMEM;
+    }
+    if (result.matches.empty()) {
+        CFileException(pattern, result.error).ReportError();
+        state.failed = true;
+        return;
+    }
+    for (const SearchMatch& match : result.matches) {
+        const bool drawingKind =
+            match.kind == EntryKind::kRegular || match.kind == EntryKind::kBroken;
+        if (result.wildcard && !drawingKind) {
+            continue;  // a subdirectory or a device that `*` happens to match is no drawing
+        }
         ProcessMatch(parts, match, thumbnail, state);
     }
 }

@@ -1,14 +1,19 @@
 #pragma once
 
 #include <string>
+#include <unordered_map>
 
 #include "thumbnail/dwg_thumbnail.h"
 
-// What the options seen so far ask of the file patterns after them.
+// What the options seen so far ask of the file patterns after them, and what the run has
+// done so far.
 struct BatchState {
     bool verbose = true;
     std::string outputDirectory;  // empty: beside the drawing
-    bool writeFailed = false;
+    bool failed = false;          // a drawing could not be read, or a BMP could not be written
+    // Each BMP written in this run, by its normalised path, with the drawing it came from:
+    // a later drawing of the same output name must not replace it.
+    std::unordered_map<std::string, std::string> written;
 };
 
 // Extracts the bitmap of every drawing the pattern matches.

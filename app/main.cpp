@@ -1,4 +1,5 @@
 #include <cctype>
+#include <exception>
 #include <span>
 #include <string_view>
 
@@ -10,7 +11,7 @@
 namespace {
 
 constexpr int kExitFrameworkFailed = 1;
-constexpr int kExitWriteFailed = 2;
+constexpr int kExitFailed = 2;  // a drawing could not be read, or a BMP could not be written
 
 // "/x" or "-x", the letter in either case.
 bool IsOption(std::string_view argument, char letter) {
@@ -51,10 +52,19 @@ int main(int argc, char* argv[]) {
         ShowClosingPrompt();
         return 0;
     }
-    ProcessArguments(std::span<char*>(argv + 1, static_cast<std::size_t>(argc - 1)), thumbnail,
-                     state);
+    try {
+        ProcessArguments(std::span<char*>(argv + 1, static_cast<std::size_t>(argc - 1)), thumbnail,
+                         state);
+    } catch (const std::exception& error) {  // each drawing handles its own: this is the last net
+        ConsoleError(std::string(kProgramName) + ": " + error.what() + "\n");
+        state.failed = true;
+    }
     if (state.verbose) {
         ShowClosingPrompt();
     }
-    return state.writeFailed ? kExitWriteFailed : 0;
+    if (const int cause = ConsoleOutputError(); cause != 0) {
+        ReportOutputError(cause);
+        state.failed = true;
+    }
+    return state.failed ? kExitFailed : 0;
 }

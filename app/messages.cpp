@@ -1,5 +1,7 @@
 #include "app/messages.h"
 
+#include <cstring>
+
 #include "platform/console.h"
 
 void PrintUsage() {
@@ -10,7 +12,8 @@ void PrintUsage() {
         "\nOptions: "
         "\n\t/q : Without any messages"
         "\n\t/w : White background color"
-        "\n\t/o : Directory for output files");
+        "\n\t/o : Directory for output files"
+        "\nExit status 2: a drawing could not be read or a BMP file could not be written.");
 }
 
 void PrintProgress(const std::string& input, const std::string& output) {
@@ -19,6 +22,18 @@ void PrintProgress(const std::string& input, const std::string& output) {
 
 void PrintOk() {
     ConsoleOut("Ok!");
+}
+
+void PrintNoPreview() {
+    ConsoleOut("no preview");
+}
+
+void PrintDamagedPreview() {
+    ConsoleOut("damaged preview");
+}
+
+void ReportOutputError(int cause) {
+    ConsoleError(std::string(kProgramName) + ": write error: " + std::strerror(cause) + "\n");
 }
 
 void ShowClosingPrompt() {

@@ -1,6 +1,8 @@
 #include "thumbnail/dwg_thumbnail.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <new>
 
 #include "dib/dib_from_png.h"
 
@@ -10,6 +12,9 @@ constexpr std::size_t kVersionSize = 7;
 constexpr std::int64_t kImageAddressOffset = 13;
 constexpr std::size_t kHeaderDataCapacity = 255;
 constexpr std::uint32_t kPlaceableHeaderSize = 22;
+// No entry is read that is larger than the largest bitmap taken: a sparse file can claim
+// gigabytes that cost it nothing.
+constexpr std::uint64_t kMaxEntryBytes = kMaxDibBytes;
 constexpr COLORREF kContrastThreshold = 0x808080;
 constexpr int kBackgroundEntries[] = {0, 226};
 constexpr int kContrastEntries[] = {225, 245};
@@ -35,16 +40,20 @@ std::string TextUpToZero(const std::uint8_t* bytes, std::size_t count) {
     return std::string(bytes, end);
 }
 
-// Reads an entry's bytes at its start, or nothing when the file cannot supply them all:
-// a size the file cannot hold never becomes an allocation.
+// Reads an entry's bytes at its start, or nothing when the file cannot supply them all or
+// they are more than any preview: such a size never becomes an allocation.
 MemoryHandle ReadEntryBytes(CFile& file, std::int64_t start, std::uint64_t size) {
     file.Seek(start);
     const std::uint64_t length = file.GetLength();
-    if (static_cast<std::uint64_t>(start) > length || size > length - start) {
+    if (static_cast<std::uint64_t>(start) > length || size > length - start ||
+        size > kMaxEntryBytes) {
         return nullptr;
     }
     MemoryHandle block = AllocateBlock(size);
-    if (!block || file.Read(block->data(), block->size()) != size) {
+    if (!block) {
+        throw std::bad_alloc();
+    }
+    if (file.Read(block->data(), block->size()) != size) {
         return nullptr;
     }
     return block;
@@ -92,19 +101,28 @@ void CDwgThumbnail::Reset(const std::string& path) {
     m_height = 0;
     m_dib.reset();
     m_metaFile.reset();
+    m_outcome = LoadOutcome::kNoPreview;
+}
+
+void CDwgThumbnail::Fail(const CFileException& error) {
+    error.ReportError();
+    m_outcome = LoadOutcome::kFailed;
 }
 
 void CDwgThumbnail::Load(std::string path) {
     Reset(path);
     CFile file;
     if (!file.OpenForReading(path)) {
+        Fail(file.OpenFailure());
         return;
     }
     try {
         ReadDrawing(file);
         file.Close();
     } catch (const CFileException& error) {
-        error.ReportError();
+        Fail(error);
+    } catch (const std::bad_alloc&) {
+        Fail(CFileException(path, ENOMEM));
     }
 }
 
@@ -185,10 +203,12 @@ void CDwgThumbnail::ReadHeaderData(CFile& file, const ImageEntry& entry) {
 
 void CDwgThumbnail::ReadDib(CFile& file, const ImageEntry& entry) {
     MemoryHandle dib = ReadEntryBytes(file, entry.start, entry.size);
-    TakeDib(dib && !dib->empty() ? std::move(dib) : nullptr);  // no bytes, no picture
+    TakeDib(dib && DibIsComplete(*dib) ? std::move(dib) : nullptr);
 }
 
+// A preview was listed: the bitmap it gave, or none when it was damaged.
 void CDwgThumbnail::TakeDib(MemoryHandle dib) {
+    m_outcome = dib ? LoadOutcome::kPreview : LoadOutcome::kDamagedPreview;
     m_dib = std::move(dib);
     const CSize size = GetDimensions();
     m_width = size.cx;
@@ -213,9 +233,7 @@ void CDwgThumbnail::ReadMetaFile(CFile& file, const ImageEntry& entry) {
 
 void CDwgThumbnail::ReadPng(CFile& file, const ImageEntry& entry) {
     const MemoryHandle png = ReadEntryBytes(file, entry.start, entry.size);
-    if (png) {
-        TakeDib(DibFromPng(*png, m_background));
-    }
+    TakeDib(png ? DibFromPng(*png, m_background) : nullptr);
 }
 
 int CDwgThumbnail::SaveBmp(std::string path) {

@@ -13,6 +13,14 @@
 inline constexpr std::array<std::uint8_t, 16> kImageDataSentinel = {
     0x1F, 0x25, 0x6D, 0x07, 0xD4, 0x36, 0x28, 0x28, 0x9D, 0x57, 0xCA, 0x3F, 0x9D, 0x44, 0x10, 0x2B};
 
+// What the last Load found.
+enum class LoadOutcome {
+    kNoPreview,       // no bitmap or PNG preview: nothing to write, and nothing wrong
+    kPreview,         // a whole bitmap is held
+    kDamagedPreview,  // a preview that is cut short, inconsistent or too large
+    kFailed,          // the drawing could not be read; the reason was reported
+};
+
 struct CSize {
     std::int32_t cx = 0;
     std::int32_t cy = 0;
@@ -26,7 +34,8 @@ public:
     CDwgThumbnail& operator=(const CDwgThumbnail&) = delete;
     virtual ~CDwgThumbnail();
 
-    // Reads the previews of a drawing; file errors are reported to the user, not raised.
+    // Reads the previews of a drawing; file errors, including a drawing that cannot be
+    // opened and memory running out, are reported to the user, not raised.
     void Load(std::string path);
     // 1 when the held bitmap was written, 0 when there is none; write errors are raised.
     int SaveBmp(std::string path);
@@ -42,6 +51,7 @@ public:
     std::int32_t m_height = 0;
     MemoryHandle m_dib;
     MemoryHandle m_metaFile;  // the metafile bits, after their placeable header
+    LoadOutcome m_outcome = LoadOutcome::kNoPreview;
 
 private:
     struct ImageEntry {
@@ -51,6 +61,7 @@ private:
     };
 
     void Reset(const std::string& path);
+    void Fail(const CFileException& error);
     void ReadDrawing(CFile& file);
     // The first PNG preview listed, to fall back on when the drawing has no bitmap.
     std::optional<ImageEntry> ReadEntries(CFile& file, int count);
