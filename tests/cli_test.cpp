@@ -1,14 +1,16 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
-#include "tests/dwg_builder.h"
+#include <csignal>
+
 #include "tests/run_tool.h"
-#include "tests/temp_dir.h"
+#include "tests/test_helpers.h"
 
 namespace {
 
-const std::string kPrompt = "\n------ Press any key for exit -------";
 const std::string kUsage =
     "\n\nUsage: Pictavex [options] dwgfile"
     "\nPictavex (c) 2026 the Pictavex authors"
@@ -16,17 +18,11 @@ const std::string kUsage =
     "\nOptions: "
     "\n\t/q : Without any messages"
     "\n\t/w : White background color"
-    "\n\t/o : Directory for output files";
+    "\n\t/o : Directory for output files"
+    "\nExit status 2: a drawing could not be read or a BMP file could not be written.";
 
-std::string Progress(const std::string& input, const std::string& output) {
-    return "\n" + input + " -> " + output + "  Ok!";
-}
-
-// A drawing whose bitmap has a dark entry 0, so both backgrounds recolour it.
 Bytes Drawing() {
-    Bytes dib = MakeInfoDib({.width = 8, .height = 4});
-    SetQuad(dib, 0, 0x30, 0x28, 0x21);
-    return DwgBuilder().Entry(1, {'h'}).Entry(2, dib).Build();
+    return DwgBuilder().Entry(1, {'h'}).Entry(2, DarkPaletteDib({.width = 8, .height = 4})).Build();
 }
 
 class CliTest : public testing::Test {
@@ -53,36 +49,49 @@ TEST_F(CliTest, NoArgumentsShowsUsageAndPrompt) {
     EXPECT_EQ(run.status, 0);
 }
 
-TEST_F(CliTest, WritesABitmapPerDrawingWithOneLineEach) {
+TEST_F(CliTest, EachDrawingLineSaysWhatBecameOfIt) {
     Put("a.dwg", Drawing());
-    Put("b.dwg", DwgBuilder().Entry(1, {'x'}).Build());  // no bitmap
-    Put("c.txt", Drawing());
-    MakeDir("d.dwg");
+    Put("b.dwg", DwgBuilder().Entry(1, {'x'}).Build());
+    Put("c.dwg", DwgBuilder().Entry(2, Bytes(41, 40)).Build());  // one byte past a bare header
+    Put("d.txt", Drawing());
+    MakeDir("e.dwg");  // a directory that `*` matches is no drawing
     const ToolRun run = Run({"*.dwg"});
-    EXPECT_EQ(run.out, Progress("a.dwg", "a.bmp") + Progress("b.dwg", "b.bmp") +
-                           Progress("d.dwg", "d.bmp") + kPrompt);
+    EXPECT_EQ(run.out, Line("a.dwg", "a.bmp") + Line("b.dwg", "b.bmp", kNoPreview) +
+                           Line("c.dwg", "c.bmp", kDamaged) + kPrompt);
     EXPECT_EQ(run.err, "");
     EXPECT_EQ(run.status, 0);
     const Bytes bmp = ReadFile(m_dir / "a.bmp");
-    Bytes dib = MakeInfoDib({.width = 8, .height = 4});
+    Bytes dib = DarkPaletteDib({.width = 8, .height = 4});
+    SetQuad(dib, 0, 0, 0, 0);
     SetQuad(dib, 225, 0xFF, 0xFF, 0xFF);
     SetQuad(dib, 245, 0xFF, 0xFF, 0xFF);
     SetQuad(dib, 226, 0, 0, 0);
     EXPECT_TRUE(std::equal(dib.begin(), dib.end(), bmp.begin() + 14, bmp.end()));
-    EXPECT_FALSE(Exists("b.bmp"));
-    EXPECT_FALSE(Exists("c.bmp"));
-    EXPECT_FALSE(Exists("d.bmp"));
+    for (const char* name : {"b.bmp", "c.bmp", "d.bmp", "e.bmp"}) {
+        EXPECT_FALSE(Exists(name)) << name;
+    }
 }
 
 TEST_F(CliTest, OptionsApplyToTheArgumentsAfterThem) {
     Put("a.dwg", Drawing());
     Put("b.dwg", Drawing());
-    const ToolRun run = Run({"a.dwg", "-Q", "/W", "b.dwg", "/x"});
-    EXPECT_EQ(run.out, Progress("a.dwg", "a.bmp"));
+    const ToolRun run = Run({"a.dwg", "-Q", "/W", "b.dwg"});
+    EXPECT_EQ(run.out, Line("a.dwg", "a.bmp"));
     EXPECT_EQ(BackgroundOf("a.bmp"), (Bytes{0, 0, 0}));
     EXPECT_EQ(BackgroundOf("b.bmp"), (Bytes{0xFF, 0xFF, 0xFF}));
     EXPECT_EQ(Run({"/q", "a.dwg"}).out, "");
     EXPECT_EQ(Run({"/w"}).out, kPrompt);
+}
+
+TEST_F(CliTest, OptionLikeNamesLongerThanAnOptionAreDrawings) {
+    Put("-old.dwg", Drawing());
+    MakeDir("west");
+    Put("west/a.dwg", Drawing());
+    const std::string absolute = m_dir / "west/a.dwg";
+    const ToolRun run = Run({"-old.dwg", absolute});
+    EXPECT_EQ(run.out,
+              Line("-old.dwg", "-old.bmp") + Line(absolute, m_dir / "west/a.bmp") + kPrompt);
+    EXPECT_TRUE(Exists("-old.bmp"));
 }
 
 TEST_F(CliTest, OutputDirectoryIsCreatedAndReplacedInOrder) {
@@ -91,35 +100,95 @@ TEST_F(CliTest, OutputDirectoryIsCreatedAndReplacedInOrder) {
     Put("b.dwg", Drawing());
     const ToolRun run = Run({"/o", "out1", "plans/*", "-o", "out2", "b.dwg", "/o", "", "b.dwg",
                              "/o", "-q", "b.dwg", "/o"});
-    EXPECT_EQ(run.out, Progress("plans/A.DWG", "out1/A.bmp") + Progress("b.dwg", "out2/b.bmp") +
-                           Progress("b.dwg", "b.bmp") + Progress("b.dwg", "-q/b.bmp") + kPrompt);
+    EXPECT_EQ(run.out, Line("plans/A.DWG", "out1/A.bmp") + Line("b.dwg", "out2/b.bmp") +
+                           Line("b.dwg", "b.bmp") + Line("b.dwg", "-q/b.bmp") + kPrompt);
     EXPECT_EQ(run.status, 0);
     for (const char* name : {"out1/A.bmp", "out2/b.bmp", "b.bmp", "-q/b.bmp"}) {
         EXPECT_TRUE(Exists(name)) << name;
     }
+    struct stat info {};
+    ASSERT_EQ(::stat((m_dir / "out1").c_str(), &info), 0);
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    EXPECT_EQ(info.st_mode & 07777, 0777 & ~mask);
 }
 
 TEST_F(CliTest, UnwritableOutputIsReportedAndTheRunGoesOn) {
     Put("a.dwg", Drawing());
     Put("plain.dwg", DwgBuilder().Build());
     const ToolRun run = Run({"/o", "missing/sub", "a.dwg", "plain.dwg", "/o", ".", "a.dwg"});
-    EXPECT_EQ(run.out, "\na.dwg -> missing/sub/a.bmp  " +
-                           Progress("plain.dwg", "missing/sub/plain.bmp") +
-                           Progress("a.dwg", "./a.bmp") + kPrompt);
-    EXPECT_EQ(run.err, "pictavex: missing/sub/a.bmp: No such file or directory\n");
+    EXPECT_EQ(run.out, Started("a.dwg", "missing/sub/a.bmp") +
+                           Line("plain.dwg", "missing/sub/plain.bmp", kNoPreview) +
+                           Line("a.dwg", "./a.bmp") + kPrompt);
+    EXPECT_EQ(run.err, Error("missing/sub/a.bmp", "No such file or directory"));
     EXPECT_EQ(run.status, 2);
     EXPECT_TRUE(Exists("a.bmp"));
 }
 
-TEST_F(CliTest, ReadErrorsAreReportedInQuietModeToo) {
+TEST_F(CliTest, DrawingsThatCannotBeReadAreReportedAndFailTheRun) {
     Put("bad.dwg", DwgBuilder().RawEntry(2, -1, 10).Build());
-    const ToolRun verbose = Run({"bad.dwg"});
-    EXPECT_EQ(verbose.out, Progress("bad.dwg", "bad.bmp") + kPrompt);
-    EXPECT_EQ(verbose.err, "pictavex: bad.dwg: Invalid argument\n");
-    EXPECT_EQ(verbose.status, 0);
+    Put("good.dwg", Drawing());
+    ASSERT_EQ(::symlink("loop.dwg", (m_dir / "loop.dwg").c_str()), 0);
+    ASSERT_EQ(::symlink("nowhere", (m_dir / "dangling.dwg").c_str()), 0);
+    const std::string tooLong(300, 'x');
+    const ToolRun run =
+        Run({"*.dwg", "nosuch.dwg", "plans/*.dxf", tooLong + ".dwg", "dangling.dwg"});
+    EXPECT_EQ(run.out, Started("bad.dwg", "bad.bmp") + Started("dangling.dwg", "dangling.bmp") +
+                           Line("good.dwg", "good.bmp") + Started("loop.dwg", "loop.bmp") +
+                           Started("dangling.dwg", "dangling.bmp") + kPrompt);
+    EXPECT_EQ(run.err, Error("bad.dwg", "Invalid argument") +
+                           Error("dangling.dwg", "No such file or directory") +
+                           Error("loop.dwg", "Too many levels of symbolic links") +
+                           Error("nosuch.dwg", "No such file or directory") +
+                           Error("plans/*.dxf", "No such file or directory") +
+                           Error(tooLong + ".dwg", "File name too long") +
+                           Error("dangling.dwg", "No such file or directory"));
+    EXPECT_EQ(run.status, 2);
     const ToolRun quiet = Run({"-q", "bad.dwg"});
     EXPECT_EQ(quiet.out, "");
-    EXPECT_EQ(quiet.err, verbose.err);
+    EXPECT_EQ(quiet.err, Error("bad.dwg", "Invalid argument"));
+    EXPECT_EQ(quiet.status, 2);
+}
+
+TEST_F(CliTest, DevicesAndFifosAreNeverOpened) {
+    ASSERT_EQ(::mkfifo((m_dir / "pipe.dwg").c_str(), 0600), 0);
+    // A writer waits until some reader opens the FIFO: it must still be waiting afterwards.
+    const pid_t writer = ::fork();
+    if (writer == 0) {
+        ::open((m_dir / "pipe.dwg").c_str(), O_WRONLY);
+        ::_exit(0);
+    }
+    const ToolRun wildcard = Run({"*.dwg"});
+    const ToolRun named = Run({"pipe.dwg", "/dev/null"});
+    int status = 0;
+    EXPECT_EQ(::waitpid(writer, &status, WNOHANG), 0) << "the FIFO was opened";
+    ::kill(writer, SIGKILL);
+    ::waitpid(writer, &status, 0);
+    EXPECT_EQ(wildcard.out, kPrompt);
+    EXPECT_EQ(wildcard.status, 0);
+    EXPECT_EQ(named.out,
+              Started("pipe.dwg", "pipe.bmp") + Started("/dev/null", "/dev/null.bmp") + kPrompt);
+    EXPECT_EQ(named.err,
+              Error("pipe.dwg", "not a regular file") + Error("/dev/null", "not a regular file"));
+    EXPECT_EQ(named.status, 2);
+}
+
+TEST_F(CliTest, ASecondDrawingForTheSameBitmapIsRefused) {
+    MakeDir("d1");
+    MakeDir("d2");
+    Put("a.dwg", Drawing());
+    Put("a.DWG", DwgBuilder().Entry(2, MakeInfoDib({.width = 3})).Build());
+    Put("d1/x.dwg", Drawing());
+    Put("d2/x.dwg", DwgBuilder().Entry(2, MakeInfoDib({.width = 3})).Build());
+    const ToolRun run = Run({"a.*", "-o", "thumbs", "d1/x.dwg", "-o", "./thumbs/", "d2/x.dwg"});
+    EXPECT_EQ(run.out, Line("a.DWG", "a.bmp") + Started("a.dwg", "a.bmp") +
+                           Line("d1/x.dwg", "thumbs/x.bmp") +
+                           Started("d2/x.dwg", "./thumbs/x.bmp") + kPrompt);
+    EXPECT_EQ(run.err, Error("a.bmp", "already written for a.DWG") +
+                           Error("./thumbs/x.bmp", "already written for d1/x.dwg"));
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(U32At(ReadFile(m_dir / "a.bmp"), 18), 3u);  // the first one's width
+    EXPECT_EQ(U32At(ReadFile(m_dir / "thumbs/x.bmp"), 18), 8u);
 }
 
 TEST_F(CliTest, DrawingNamedLikeItsOutputIsReplacedByItsBitmap) {
@@ -131,11 +200,10 @@ TEST_F(CliTest, DrawingNamedLikeItsOutputIsReplacedByItsBitmap) {
     EXPECT_EQ(ReadFile(m_dir / "y.bmp"), plain);
 }
 
-TEST_F(CliTest, NamesWithoutBaseKeepTheirShape) {
+TEST_F(CliTest, NameWithoutBaseKeepsItsShape) {
     Put(".dwg", Drawing());
-    const ToolRun run = Run({".dwg", ".*", "*"});
-    EXPECT_EQ(run.out, Progress(".dwg", ".bmp") + Progress(".bmp", ".bmp") +
-                           Progress(".dwg", ".bmp") + kPrompt);
+    EXPECT_EQ(Run({".dwg"}).out, Line(".dwg", ".bmp") + kPrompt);
+    EXPECT_EQ(Run({".*"}).out, Line(".bmp", ".bmp", kNoPreview) + Line(".dwg", ".bmp") + kPrompt);
 }
 
 }  // namespace

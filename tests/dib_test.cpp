@@ -2,8 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/dwg_builder.h"
-#include "tests/temp_dir.h"
+#include "tests/test_helpers.h"
 
 namespace {
 
@@ -12,6 +11,11 @@ struct ColorCountCase {
     std::uint32_t colorsUsed;
     std::uint16_t expected;
 };
+
+// Without it, gtest prints the padding bytes too: names change from build to build.
+void PrintTo(const ColorCountCase& c, std::ostream* out) {
+    *out << c.bits << " bits, " << c.colorsUsed << " used";
+}
 
 class ColorCountTest : public testing::TestWithParam<ColorCountCase> {};
 
@@ -55,6 +59,25 @@ TEST(DibHeaderTest, FieldsOutsideAShortBlockReadAsZero) {
     EXPECT_EQ(DibGetHeight(dib), 0);
     EXPECT_EQ(DibGetColorCount(dib), 0);
     EXPECT_EQ(DibGetWidth(std::span<const std::uint8_t>()), 0);
+}
+
+TEST(DibHeaderTest, FieldEndingAtTheLastByteIsRead) {
+    Bytes dib = MakeInfoDib({.colorsUsed = 7, .tableEntries = 0});
+    dib.resize(36);  // colours used is the last field
+    EXPECT_EQ(DibGetColorCount(dib), 7);
+    dib.resize(35);
+    EXPECT_EQ(DibGetColorCount(dib), 256);  // cut: the bit count decides
+}
+
+TEST(DibPaletteTest, EntryEndingAtTheLastByteIsReadAndWritten) {
+    Bytes dib = MakeInfoDib({.colorsUsed = 2, .tableEntries = 2});
+    dib.resize(40 + 4 + 3);  // entry 1 without its reserved byte
+    SetQuad(dib, 1, 1, 2, 3);
+    EXPECT_EQ(DibGetPaletteColor(&dib, 1), 0x00010203u);
+    EXPECT_EQ(DibSetPaletteColor(&dib, 1, kWhite), 1);
+    dib.pop_back();
+    EXPECT_EQ(DibGetPaletteColor(&dib, 1), 0u);
+    EXPECT_EQ(DibSetPaletteColor(&dib, 1, kBlack), 0);
 }
 
 TEST(DibPaletteTest, ReadsAndWritesEntriesInsideTheTable) {
@@ -112,9 +135,76 @@ TEST(DibPaletteTest, LargerHeadersAreReadButNeverWritten) {
     EXPECT_EQ(dib, before);
 }
 
-std::uint32_t FieldAt(const Bytes& bytes, std::size_t offset) {
-    return bytes[offset] | bytes[offset + 1] << 8 | bytes[offset + 2] << 16 |
-           static_cast<std::uint32_t>(bytes[offset + 3]) << 24;
+// An info-family header of any size, with compression and the fields after it as given.
+Bytes HeaderOfSize(std::uint32_t headerSize, DibSpec spec, std::uint32_t compression,
+                   std::size_t extraBytes) {
+    spec.tableEntries = 0;
+    Bytes dib = MakeInfoDib(spec);
+    dib.erase(dib.begin() + 40, dib.end());
+    PutLittleEndian(dib, 0, headerSize, 4);
+    PutLittleEndian(dib, 16, compression, 4);
+    dib.resize(headerSize + extraBytes, 0);
+    return dib;
+}
+
+TEST(DibCompleteTest, OnlyWholeBitmapsOfKnownLayoutsAreComplete) {
+    const Bytes eightBit = MakeInfoDib({});
+    Bytes rle = MakeInfoDib({.colorsUsed = 2, .tableEntries = 2});
+    PutLittleEndian(rle, 16, 1, 4);
+    PutLittleEndian(rle, 20, 10, 4);  // image size
+    rle.resize(40 + 8 + 10);
+    Bytes topDown = MakeInfoDib({.height = -2});
+    Bytes twoPlanesOfColours = MakeInfoDib({.colorsUsed = 257, .tableEntries = 0});
+    const struct {
+        const char* name;
+        Bytes dib;
+        bool complete;
+    } cases[] = {
+        {"8-bit", eightBit, true},
+        {"8-bit less a byte", Bytes(eightBit.begin(), eightBit.end() - 1), false},
+        {"12-byte header", MakeCoreDib(3, 2, 8), true},
+        {"12-byte header, 24 bits", MakeCoreDib(3, 2, 24), true},
+        {"12-byte header less a byte",
+         [] {
+             Bytes d = MakeCoreDib(3, 2, 8);
+             d.pop_back();
+             return d;
+         }(),
+         false},
+        {"top-down", topDown, true},
+        {"first byte of a header", Bytes{40}, false},
+        {"header only", Bytes(eightBit.begin(), eightBit.begin() + 40), false},
+        {"16-bit bit fields",
+         HeaderOfSize(40, {.width = 2, .height = 2, .bitsPerPixel = 16}, 3, 12 + 8), true},
+        {"bit fields without masks",
+         HeaderOfSize(40, {.width = 2, .height = 2, .bitsPerPixel = 16}, 3, 8), false},
+        {"alpha bit fields",
+         HeaderOfSize(40, {.width = 1, .height = 1, .bitsPerPixel = 32}, 6, 16 + 4), true},
+        {"alpha bit fields, 12 mask bytes",
+         HeaderOfSize(40, {.width = 1, .height = 1, .bitsPerPixel = 32}, 6, 12 + 4), false},
+        {"bit fields at 24 bits",
+         HeaderOfSize(40, {.width = 1, .height = 1, .bitsPerPixel = 24}, 3, 16), false},
+        {"124-byte header, 32 bits",
+         HeaderOfSize(124, {.width = 2, .height = 2, .bitsPerPixel = 32}, 3, 16), true},
+        {"52-byte header, 24 bits",
+         HeaderOfSize(52, {.width = 1, .height = 3, .bitsPerPixel = 24}, 0, 12), true},
+        {"RLE8 by its image size", rle, true},
+        {"RLE8 cut", Bytes(rle.begin(), rle.end() - 1), false},
+        {"unknown header size",
+         HeaderOfSize(64, {.width = 1, .height = 1, .bitsPerPixel = 24}, 0, 4), false},
+        {"unknown compression",
+         HeaderOfSize(40, {.width = 1, .height = 1, .bitsPerPixel = 24}, 9, 4), false},
+        {"bit count 7", HeaderOfSize(40, {.width = 1, .height = 1, .bitsPerPixel = 7}, 0, 4),
+         false},
+        {"zero width", MakeInfoDib({.width = 0}), false},
+        {"zero height", MakeInfoDib({.height = 0}), false},
+        {"wider than any preview", MakeInfoDib({.width = 4097, .height = 1}), false},
+        {"widest preview", MakeInfoDib({.width = 4096, .height = 1}), true},
+        {"more colours than the bit count allows", twoPlanesOfColours, false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(DibIsComplete(c.dib), c.complete) << c.name;
+    }
 }
 
 TEST(DibWriteTest, WritesFileHeaderThenTheBlockUnchanged) {
@@ -131,6 +221,9 @@ TEST(DibWriteTest, WritesFileHeaderThenTheBlockUnchanged) {
         {MakeInfoDib({.bitsPerPixel = 24, .tableEntries = 0}), 54},
         {MakeCoreDib(4, 4, 8), 794},
         {v5, 14 + 124 + 8},
+        {HeaderOfSize(40, {.width = 2, .height = 2, .bitsPerPixel = 16}, 3, 12 + 8), 66},
+        {HeaderOfSize(40, {.width = 1, .height = 1, .bitsPerPixel = 32}, 6, 16 + 4), 70},
+        {HeaderOfSize(56, {.width = 1, .height = 1, .bitsPerPixel = 32}, 6, 4), 14 + 56},
     };
     TempDir dir;
     for (const Case& c : cases) {
@@ -142,9 +235,9 @@ TEST(DibWriteTest, WritesFileHeaderThenTheBlockUnchanged) {
         ASSERT_EQ(written.size(), c.dib.size() + 14);
         EXPECT_EQ(written[0], 'B');
         EXPECT_EQ(written[1], 'M');
-        EXPECT_EQ(FieldAt(written, 2), written.size());
-        EXPECT_EQ(FieldAt(written, 6), 0u);
-        EXPECT_EQ(FieldAt(written, 10), c.pixelOffset);
+        EXPECT_EQ(U32At(written, 2), written.size());
+        EXPECT_EQ(U32At(written, 6), 0u);
+        EXPECT_EQ(U32At(written, 10), c.pixelOffset);
         EXPECT_TRUE(std::equal(c.dib.begin(), c.dib.end(), written.begin() + 14));
     }
 }

@@ -1,13 +1,15 @@
 #include "tests/dwg_builder.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
 
-#include "thumbnail/dwg_thumbnail.h"
-
 namespace {
+// What every drawing's image-data block starts with.
+const Bytes kSentinel = {0x1F, 0x25, 0x6D, 0x07, 0xD4, 0x36, 0x28, 0x28,
+                         0x9D, 0x57, 0xCA, 0x3F, 0x9D, 0x44, 0x10, 0x2B};
 constexpr std::size_t kAddressOffset = 13;
 constexpr std::size_t kDirectoryHeaderSize = 21;
 constexpr std::size_t kEntrySize = 9;
@@ -60,8 +62,7 @@ Bytes DwgBuilder::Build() const {
                 file.begin());
     PutLittleEndian(file, kAddressOffset, static_cast<std::uint32_t>(m_imageAddress), 4);
 
-    const Bytes sentinel =
-        m_sentinel.value_or(Bytes(kImageDataSentinel.begin(), kImageDataSentinel.end()));
+    const Bytes sentinel = m_sentinel.value_or(kSentinel);
     file.insert(file.end(), sentinel.begin(), sentinel.end());
     const std::size_t directorySize = kDirectoryHeaderSize + kEntrySize * m_entries.size();
     std::size_t dataSize = 0;

@@ -46,14 +46,22 @@ TEST(FileReadTest, ReadsWhatIsThereFromAnyPosition) {
     file.Close();
 }
 
-TEST(FileReadTest, OnlyRegularFilesOpen) {
+TEST(FileReadTest, OnlyRegularFilesOpenAndFailuresSayWhy) {
     TempDir dir;
     ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
     ASSERT_EQ(::symlink("loop", (dir / "loop").c_str()), 0);
-    for (const std::string& path :
-         {dir / "fifo", dir / "loop", dir / "missing", dir.Path(), std::string("/dev/zero")}) {
+    const struct {
+        std::string path;
+        std::string reason;
+    } cases[] = {{dir / "fifo", "not a regular file"},  // and opening it must not block
+                 {dir / "loop", "Too many levels of symbolic links"},
+                 {dir / "missing", "No such file or directory"},
+                 {dir.Path(), "Is a directory"},
+                 {"/dev/zero", "not a regular file"}};
+    for (const auto& c : cases) {
         CFile file;
-        EXPECT_FALSE(file.OpenForReading(path)) << path;  // and a FIFO must not block
+        EXPECT_FALSE(file.OpenForReading(c.path)) << c.path;
+        EXPECT_EQ(std::string(file.OpenFailure().what()), c.path + ": " + c.reason);
     }
 }
 

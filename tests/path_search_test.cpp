@@ -2,6 +2,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
+
 #include "platform/path.h"
 #include "platform/search.h"
 #include "tests/dwg_builder.h"
@@ -44,7 +47,11 @@ protected:
         ::mkdir((m_dir / "sub.dwg").c_str(), 0755);
     }
     std::vector<std::string> Find(const std::string& pattern) {
-        return FindMatches(m_dir / pattern);
+        std::vector<std::string> names;
+        for (const SearchMatch& match : FindMatches(m_dir / pattern).matches) {
+            names.push_back(match.name);
+        }
+        return names;
     }
     TempDir m_dir;
 };
@@ -68,8 +75,37 @@ TEST_F(SearchTest, PlainNamesMatchWhatExistsWhateverItIs) {
     EXPECT_EQ(Find("A.DWG"), (V{"A.DWG"}));
     EXPECT_EQ(Find("missing.dwg"), V{});
     EXPECT_EQ(Find(""), V{});
-    EXPECT_EQ(FindMatches(m_dir / "nowhere/*.dwg"), V{});
-    EXPECT_EQ(FindMatches(m_dir.Path() + "/*.dwg/a.dwg"), V{});  // wildcards only in the name
+    EXPECT_EQ(FindMatches(m_dir / "nowhere/*.dwg").error, ENOENT);
+    EXPECT_EQ(FindMatches(m_dir.Path() + "/*.dwg/a.dwg").error, ENOENT);  // only in the name
+}
+
+TEST_F(SearchTest, MatchesTellTheirKindAndWhyNothingMatched) {
+    ASSERT_EQ(::symlink("a.dwg", (m_dir / "link.dwg").c_str()), 0);
+    ASSERT_EQ(::symlink("nowhere", (m_dir / "dangling.dwg").c_str()), 0);
+    ASSERT_EQ(::symlink("sub.dwg", (m_dir / "dirlink.dwg").c_str()), 0);
+    ASSERT_EQ(::mkfifo((m_dir / "fifo.dwg").c_str(), 0600), 0);
+    const struct {
+        std::string pattern;
+        EntryKind kind;
+        int error;
+    } cases[] = {
+        {"a.dwg", EntryKind::kRegular, 0},     {"link.dwg", EntryKind::kRegular, 0},
+        {"sub.dwg", EntryKind::kDirectory, 0}, {"dirlink.dwg", EntryKind::kDirectory, 0},
+        {"fifo.dwg", EntryKind::kOther, 0},    {"dangling.dwg", EntryKind::kBroken, ENOENT}};
+    for (const auto& c : cases) {
+        for (const std::string& pattern : {c.pattern, c.pattern.substr(0, 1) + "*.dwg"}) {
+            const SearchResult result = FindMatches(m_dir / pattern);
+            const auto match =
+                std::find_if(result.matches.begin(), result.matches.end(),
+                             [&](const SearchMatch& m) { return m.name == c.pattern; });
+            ASSERT_NE(match, result.matches.end()) << pattern;
+            EXPECT_EQ(match->kind, c.kind) << pattern;
+            EXPECT_EQ(match->error, c.error) << pattern;
+        }
+    }
+    EXPECT_EQ(FindMatches(m_dir / "missing.dwg").error, ENOENT);
+    EXPECT_EQ(FindMatches(m_dir / "*.none").error, ENOENT);
+    EXPECT_EQ(FindMatches(m_dir / std::string(300, 'x')).error, ENAMETOOLONG);
 }
 
 }  // namespace

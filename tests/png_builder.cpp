@@ -22,6 +22,7 @@ Bytes EncodePng(const PngSpec& spec) {
     ihdr.height = spec.height;
     ihdr.bit_depth = spec.bitDepth;
     ihdr.color_type = spec.colorType;
+    ihdr.interlace_method = spec.interlaced ? SPNG_INTERLACE_ADAM7 : SPNG_INTERLACE_NONE;
     spng_set_ihdr(context.get(), &ihdr);
     if (!spec.palette.empty()) {
         spng_plte plte{};
@@ -31,6 +32,16 @@ Bytes EncodePng(const PngSpec& spec) {
                                spec.palette[3 * i + 2], 0};
         }
         spng_set_plte(context.get(), &plte);
+    }
+    if (!spec.colourKey.empty()) {
+        spng_trns trns{};
+        trns.gray = spec.colourKey[0];
+        if (spec.colourKey.size() == 3) {
+            trns.red = spec.colourKey[0];
+            trns.green = spec.colourKey[1];
+            trns.blue = spec.colourKey[2];
+        }
+        spng_set_trns(context.get(), &trns);
     }
     if (spng_encode_image(context.get(), spec.rows.data(), spec.rows.size(), SPNG_FMT_PNG,
                           SPNG_ENCODE_FINALIZE) != 0) {

@@ -10,8 +10,10 @@ struct PngSpec {
     std::uint32_t height = 1;
     std::uint8_t colorType = 2;  // 0 grey, 2 RGB, 3 palette, 4 grey+alpha, 6 RGBA
     std::uint8_t bitDepth = 8;
-    Bytes rows{};     // packed rows as PNG stores them, without filter bytes
-    Bytes palette{};  // red, green, blue per entry
+    Bytes rows{};                            // packed rows as PNG stores them, without filter bytes
+    Bytes palette{};                         // red, green, blue per entry
+    std::vector<std::uint16_t> colourKey{};  // tRNS: the red, green, blue (or grey) that is clear
+    bool interlaced = false;
 };
 
 // Encodes a PNG with libspng.

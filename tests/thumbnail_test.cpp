@@ -2,8 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/dwg_builder.h"
-#include "tests/temp_dir.h"
+#include "tests/test_helpers.h"
 
 namespace {
 
@@ -22,19 +21,7 @@ Bytes MetaFile(const Bytes& bits) {
     return entry;
 }
 
-class ThumbnailTest : public testing::Test {
-protected:
-    // Loads a drawing into the object under test and returns its path.
-    std::string Load(const DwgBuilder& builder) {
-        const std::string path = m_dir / "drawing.dwg";
-        WriteFile(path, builder.Build());
-        m_thumbnail.Load(path);
-        return path;
-    }
-
-    TempDir m_dir;
-    CDwgThumbnail m_thumbnail{kBlack};
-};
+using ThumbnailTest = DrawingTest;
 
 TEST_F(ThumbnailTest, ReadsHeaderTextAndBitmapThenStops) {
     const Bytes dib = MakeInfoDib({.width = 5, .height = 3});
@@ -50,6 +37,17 @@ TEST_F(ThumbnailTest, ReadsHeaderTextAndBitmapThenStops) {
     EXPECT_EQ(m_thumbnail.m_width, 5);
     EXPECT_EQ(m_thumbnail.m_height, 3);
     EXPECT_FALSE(m_thumbnail.m_metaFile);
+    EXPECT_EQ(m_thumbnail.m_outcome, LoadOutcome::kPreview);
+}
+
+TEST_F(ThumbnailTest, ReadsOnlyAsManyEntriesAsTheCountSays) {
+    Load(DwgBuilder()
+             .EntryCount(1)
+             .Entry(kHeaderCode, Text("one"))
+             .Entry(kDibCode, MakeInfoDib({})));
+    EXPECT_EQ(m_thumbnail.m_headerData, "one");
+    EXPECT_FALSE(m_thumbnail.m_dib);
+    EXPECT_EQ(m_thumbnail.m_outcome, LoadOutcome::kNoPreview);
 }
 
 TEST_F(ThumbnailTest, KeepsTheLastMetaFileListedBeforeTheBitmap) {
@@ -73,10 +71,20 @@ TEST_F(ThumbnailTest, SkipsMetaFilesTooShortForTheirHeaderOrFile) {
 }
 
 TEST_F(ThumbnailTest, LoadStartsFromAnEmptyObject) {
-    Load(DwgBuilder().Entry(kHeaderCode, Text("first")).Entry(kDibCode, MakeInfoDib({})));
+    Load(DwgBuilder()
+             .Entry(kHeaderCode, Text("first"))
+             .Entry(kMetaFileCode, MetaFile({1}))
+             .Entry(kDibCode, MakeInfoDib({})));
     ASSERT_TRUE(m_thumbnail.m_dib);
-    const std::string path = Load(DwgBuilder().Entry(kMetaFileCode, MetaFile({1})));
+    ASSERT_TRUE(m_thumbnail.m_metaFile);
+    Load(DwgBuilder().Entry(7, {}));
+    EXPECT_FALSE(m_thumbnail.m_metaFile);
     EXPECT_FALSE(m_thumbnail.m_dib);
+    Load(DwgBuilder().Entry(kDibCode, MakeInfoDib({})));
+    const std::string path = Drawing();
+    Load(DwgBuilder().Entry(kMetaFileCode, MetaFile({1})));
+    EXPECT_FALSE(m_thumbnail.m_dib);
+    EXPECT_EQ(m_thumbnail.m_outcome, LoadOutcome::kNoPreview);
     EXPECT_EQ(m_thumbnail.m_headerData, "");
     EXPECT_EQ(m_thumbnail.m_width, 0);
     EXPECT_EQ(m_thumbnail.m_fileName, path);
@@ -87,27 +95,36 @@ TEST_F(ThumbnailTest, LoadStartsFromAnEmptyObject) {
 TEST_F(ThumbnailTest, BrokenDirectoriesYieldNoImages) {
     const Bytes dib = MakeInfoDib({});
     const Bytes wrongSentinel(16, 0x1F);
+    constexpr auto kNone = LoadOutcome::kNoPreview;
+    constexpr auto kDamaged = LoadOutcome::kDamagedPreview;
     const struct {
         const char* name;
         DwgBuilder builder;
+        LoadOutcome outcome;
     } cases[] = {
-        {"wrong sentinel", DwgBuilder().Sentinel(wrongSentinel).Entry(kDibCode, dib)},
-        {"negative count", DwgBuilder().EntryCount(-128).Entry(kDibCode, dib)},
-        {"address past the end", DwgBuilder().ImageAddress(1 << 20).Entry(kDibCode, dib)},
-        {"bitmap past the end", DwgBuilder().Entry(kDibCode, dib).TruncateTo(0x40 + 30 + 100)},
-        {"empty bitmap", DwgBuilder().Entry(kDibCode, {})},
-        {"huge bitmap", DwgBuilder().RawEntry(kDibCode, 0, 0xFFFFFFFFu)},
-        {"file ends in the directory", DwgBuilder().Entry(kDibCode, dib).TruncateTo(0x40 + 25)},
+        {"wrong sentinel", DwgBuilder().Sentinel(wrongSentinel).Entry(kDibCode, dib), kNone},
+        {"negative count", DwgBuilder().EntryCount(-128).Entry(kDibCode, dib), kNone},
+        {"address past the end", DwgBuilder().ImageAddress(1 << 20).Entry(kDibCode, dib), kNone},
+        {"bitmap past the end", DwgBuilder().Entry(kDibCode, dib).TruncateTo(0x40 + 30 + 100),
+         kDamaged},
+        {"empty bitmap", DwgBuilder().Entry(kDibCode, {}), kDamaged},
+        {"huge bitmap", DwgBuilder().RawEntry(kDibCode, 0, 0xFFFFFFFFu), kDamaged},
+        {"file ends in the directory", DwgBuilder().Entry(kDibCode, dib).TruncateTo(0x40 + 25),
+         kNone},
         {"count larger than the directory",
-         DwgBuilder().EntryCount(3).Entry(kDibCode, dib).TruncateTo(0x40 + 30)},
-        {"address field cut", DwgBuilder().TruncateTo(15)},
-        {"file ends in the block size", DwgBuilder().Entry(kDibCode, dib).TruncateTo(0x40 + 18)},
+         DwgBuilder().EntryCount(3).Entry(kDibCode, dib).TruncateTo(0x40 + 30), kDamaged},
+        {"address field cut", DwgBuilder().TruncateTo(15), kNone},
+        {"file ends in the block size", DwgBuilder().Entry(kDibCode, dib).TruncateTo(0x40 + 18),
+         kNone},
+        {"bitmap cut in its pixels",
+         DwgBuilder().Entry(kDibCode, Bytes(dib.begin(), dib.end() - 1)), kDamaged},
     };
     for (const auto& c : cases) {
         Load(c.builder);
         EXPECT_FALSE(m_thumbnail.m_dib) << c.name;
         EXPECT_EQ(m_thumbnail.m_width, 0) << c.name;
         EXPECT_EQ(m_thumbnail.m_version, "AC1015") << c.name;
+        EXPECT_EQ(m_thumbnail.m_outcome, c.outcome) << c.name;
     }
 }
 
@@ -138,30 +155,32 @@ TEST_F(ThumbnailTest, HeaderTextStopsAtZeroAndKeepsAtMost255Bytes) {
 
 TEST_F(ThumbnailTest, NegativeStartIsAFileErrorThatKeepsWhatWasRead) {
     testing::internal::CaptureStderr();
-    const std::string path = Load(DwgBuilder()
-                                      .Entry(kHeaderCode, Text("kept"))
-                                      .RawEntry(kHeaderCode, -5, 4)
-                                      .Entry(kDibCode, MakeInfoDib({})));
+    Load(DwgBuilder()
+             .Entry(kHeaderCode, Text("kept"))
+             .RawEntry(kHeaderCode, -5, 4)
+             .Entry(kDibCode, MakeInfoDib({})));
     const std::string report = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(report, "pictavex: " + path + ": Invalid argument\n");
+    EXPECT_EQ(report, Error(Drawing(), "Invalid argument"));
     EXPECT_EQ(m_thumbnail.m_headerData, "kept");
     EXPECT_FALSE(m_thumbnail.m_dib);
+    EXPECT_EQ(m_thumbnail.m_outcome, LoadOutcome::kFailed);
 }
 
-TEST_F(ThumbnailTest, MissingFileAndDirectoryFailSilently) {
-    for (const std::string& path : {m_dir / "missing.dwg", m_dir.Path()}) {
+TEST_F(ThumbnailTest, FilesThatCannotBeOpenedAreReported) {
+    const struct {
+        std::string path;
+        std::string reason;
+    } cases[] = {{m_dir / "missing.dwg", "No such file or directory"},
+                 {m_dir.Path(), "Is a directory"},
+                 {"/dev/null", "not a regular file"}};
+    for (const auto& c : cases) {
         testing::internal::CaptureStderr();
-        m_thumbnail.Load(path);
-        EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
-        EXPECT_EQ(m_thumbnail.m_fileName, path);
+        m_thumbnail.Load(c.path);
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), Error(c.path, c.reason));
+        EXPECT_EQ(m_thumbnail.m_fileName, c.path);
         EXPECT_EQ(m_thumbnail.m_version, "");
+        EXPECT_EQ(m_thumbnail.m_outcome, LoadOutcome::kFailed);
     }
-}
-
-Bytes PaletteDib(std::uint32_t colorsUsed = 0) {
-    Bytes dib = MakeInfoDib({.colorsUsed = colorsUsed});
-    SetQuad(dib, 0, 0x30, 0x28, 0x21);  // dark, but not black
-    return dib;
 }
 
 Bytes Entry(const MemoryBlock& dib, int index) {
@@ -174,7 +193,7 @@ TEST_F(ThumbnailTest, LoadRecoloursBackgroundAndContrastEntries) {
     const Bytes black = {0, 0, 0, 0};
     for (const COLORREF background : {kBlack, kWhite}) {
         m_thumbnail.SetBackground(background);
-        const Bytes original = PaletteDib();
+        const Bytes original = DarkPaletteDib();
         Load(DwgBuilder().Entry(kDibCode, original));
         ASSERT_TRUE(m_thumbnail.m_dib);
         const MemoryBlock& dib = *m_thumbnail.m_dib;
@@ -209,7 +228,7 @@ TEST_F(ThumbnailTest, SetBackgroundPicksContrastByWholeValue) {
                  {0x000000FF, kWhite},
                  {0x0080807F, kWhite}};
     for (const auto& c : cases) {
-        Load(DwgBuilder().Entry(kDibCode, PaletteDib()));
+        Load(DwgBuilder().Entry(kDibCode, DarkPaletteDib()));
         m_thumbnail.SetBackground(c.background);
         EXPECT_EQ(DibGetPaletteColor(m_thumbnail.m_dib.get(), 0), c.background);
         EXPECT_EQ(DibGetPaletteColor(m_thumbnail.m_dib.get(), 225), c.contrast);
@@ -218,7 +237,7 @@ TEST_F(ThumbnailTest, SetBackgroundPicksContrastByWholeValue) {
 }
 
 TEST_F(ThumbnailTest, SixteenColourTableChangesOnlyEntryZero) {
-    Bytes dib = PaletteDib(16);
+    Bytes dib = DarkPaletteDib({.colorsUsed = 16});
     Load(DwgBuilder().Entry(kDibCode, dib));
     SetQuad(dib, 0, 0, 0, 0);
     EXPECT_EQ(*m_thumbnail.m_dib, dib);
@@ -229,24 +248,6 @@ TEST_F(ThumbnailTest, TrueColourBitmapIsNeverChanged) {
     m_thumbnail.SetBackground(kWhite);
     Load(DwgBuilder().Entry(kDibCode, dib));
     EXPECT_EQ(*m_thumbnail.m_dib, dib);
-}
-
-TEST_F(ThumbnailTest, ShortTableIsRecolouredOnlyWhereItHoldsEntries) {
-    Bytes dib = PaletteDib();
-    dib.resize(40 + 4 * 200);  // claims 256 entries, holds 200
-    Load(DwgBuilder().Entry(kDibCode, dib));
-    ASSERT_TRUE(m_thumbnail.m_dib);
-    EXPECT_EQ(m_thumbnail.m_dib->size(), dib.size());
-    EXPECT_EQ(DibGetPaletteColor(m_thumbnail.m_dib.get(), 0), kBlack);
-}
-
-TEST_F(ThumbnailTest, FreshObjectHoldsNothing) {
-    CDwgThumbnail fresh(kWhite);
-    EXPECT_EQ(fresh.GetDimensions().cx, 0);
-    EXPECT_EQ(fresh.GetDimensions().cy, 0);
-    EXPECT_EQ(fresh.SaveBmp(m_dir / "x.bmp"), 0);
-    fresh.SetBackground(kBlack);
-    EXPECT_EQ(fresh.m_background, kBlack);
 }
 
 TEST_F(ThumbnailTest, SaveBmpReplacesAnExistingFile) {
@@ -261,7 +262,8 @@ TEST_F(ThumbnailTest, SaveBmpReplacesAnExistingFile) {
 }
 
 TEST(CheckSentinelTest, ComparesAllSixteenBytes) {
-    Bytes bytes(kImageDataSentinel.begin(), kImageDataSentinel.end());
+    Bytes bytes = {0x1F, 0x25, 0x6D, 0x07, 0xD4, 0x36, 0x28, 0x28,
+                   0x9D, 0x57, 0xCA, 0x3F, 0x9D, 0x44, 0x10, 0x2B};
     EXPECT_EQ(CDwgThumbnail::CheckSentinel(bytes.data()), 1);
     bytes[15] ^= 1;
     EXPECT_EQ(CDwgThumbnail::CheckSentinel(bytes.data()), 0);

@@ -1,0 +1,107 @@
+// How BMP files are put in place: whole or not at all, keeping what a replaced file had.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "platform/pending_removal.h"
+#include "tests/run_tool.h"
+#include "tests/test_helpers.h"
+
+namespace {
+
+Bytes Drawing(std::int32_t side = 8) {
+    return DwgBuilder().Entry(2, MakeInfoDib({.width = side, .height = side})).Build();
+}
+
+struct stat StatOf(const std::string& path) {
+    struct stat info {};
+    EXPECT_EQ(::stat(path.c_str(), &info), 0) << path;
+    return info;
+}
+
+TEST(OutputTest, ReplacedBitmapKeepsItsModeAndOwner) {
+    TempDir dir;
+    WriteFile(dir / "a.dwg", Drawing());
+    WriteFile(dir / "a.bmp", {'o', 'l', 'd'});
+    ASSERT_EQ(::chmod((dir / "a.bmp").c_str(), 0600), 0);
+    const bool root = ::geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(::chown((dir / "a.bmp").c_str(), kNobody, kNobody), 0);
+    }
+    ::umask(022);
+    ASSERT_EQ(RunProgram(PICTAVEX_BINARY, dir.Path(), {"-q", "a.dwg"}).status, 0);
+    const struct stat replaced = StatOf(dir / "a.bmp");
+    EXPECT_EQ(ReadFile(dir / "a.bmp")[0], 'B');
+    EXPECT_EQ(replaced.st_mode & 07777, 0600u);
+    if (root) {
+        EXPECT_EQ(replaced.st_uid, kNobody);
+        EXPECT_EQ(replaced.st_gid, kNobody);
+    }
+    ASSERT_EQ(RunProgram(PICTAVEX_BINARY, dir.Path(), {"-q", "-o", "new", "a.dwg"}).status, 0);
+    EXPECT_EQ(StatOf(dir / "new/a.bmp").st_mode & 07777, 0644u);
+    EXPECT_EQ(StatOf(dir / "new/a.bmp").st_uid, ::geteuid());
+}
+
+TEST(OutputTest, KilledRunsLeaveNoHiddenFiles) {
+    TempDir dir;
+    for (int i = 0; i < 40; ++i) {
+        WriteFile(dir / ("d" + std::to_string(i) + ".dwg"), Drawing(2000));
+    }
+    for (int delay : {5, 20, 40, 80}) {
+        std::filesystem::remove_all(dir / "out");
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::execl(PICTAVEX_BINARY, PICTAVEX_BINARY, "-q", "-o", (dir / "out").c_str(),
+                    (dir / "*.dwg").c_str(), nullptr);
+            ::_exit(127);
+        }
+        ::usleep(static_cast<useconds_t>(delay) * 1000);
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+        if (std::filesystem::exists(dir / "out")) {
+            for (const auto& entry : std::filesystem::directory_iterator(dir / "out")) {
+                EXPECT_EQ(entry.path().extension(), ".bmp") << entry.path();
+            }
+        }
+    }
+}
+
+TEST(OutputTest, InterruptRemovesThePendingHiddenFile) {
+    TempDir dir;
+    const std::string hidden = dir / ".pictavex-pending";
+    const pid_t child = ::fork();
+    if (child == 0) {
+        WriteFile(hidden, {1});
+        SetPendingRemoval(hidden);
+        ::raise(SIGTERM);
+        ::_exit(0);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
+    EXPECT_FALSE(std::filesystem::exists(hidden));
+}
+
+TEST(OutputTest, OutputPathsUpToTheSystemLimitAreWritten) {
+    TempDir dir;
+    WriteFile(dir / "a.dwg", Drawing());
+    std::string deep = dir.Path();
+    const std::string level(200, 'd');
+    while (deep.size() + level.size() + 1 < 4090 - 6) {
+        deep += "/" + level;
+        ASSERT_EQ(::mkdir(deep.c_str(), 0755), 0);
+    }
+    deep += "/" + std::string(4090 - 6 - deep.size() - 1, 'e');
+    ASSERT_EQ(::mkdir(deep.c_str(), 0755), 0);
+    const std::string output = deep + "/a.bmp";
+    ASSERT_EQ(output.size(), 4090u);
+    const ToolRun run = RunProgram(PICTAVEX_BINARY, dir.Path(), {"-q", "-o", deep, "a.dwg"});
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(ReadFile(output)[0], 'B');
+}
+
+}  // namespace

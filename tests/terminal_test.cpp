@@ -1,0 +1,156 @@
+// What the tool does to and with its terminal and its standard output.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+
+#include "tests/run_tool.h"
+#include "tests/test_helpers.h"
+
+namespace {
+
+Bytes Drawing() {
+    return DwgBuilder().Entry(2, DarkPaletteDib()).Build();
+}
+
+TEST(TerminalTest, FailedProgressOutputIsReportedOnceAtTheEnd) {
+    TempDir dir;
+    WriteFile(dir / "a.dwg", Drawing());
+    WriteFile(dir / "b.dwg", Drawing());
+    const ToolRun run =
+        RunProgram(PICTAVEX_BINARY, dir.Path(), {"*.dwg"}, {.stdoutPath = "/dev/full"});
+    EXPECT_EQ(run.err, "pictavex: write error: No space left on device\n");
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(ReadFile(dir / "b.bmp")[0], 'B');
+}
+
+TEST(TerminalTest, AClosedPipeNeitherStopsTheBatchNorFailsIt) {
+    TempDir dir;
+    for (int i = 0; i < 20; ++i) {
+        WriteFile(dir / ("d" + std::to_string(i) + ".dwg"), Drawing());
+    }
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    ::close(fds[0]);  // every write to stdout meets EPIPE, or SIGPIPE if it were not ignored
+    const ToolRun run = RunProgram(PICTAVEX_BINARY, dir.Path(), {"*.dwg"}, {.stdoutFd = fds[1]});
+    ::close(fds[1]);
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(ReadFile(dir / "d19.bmp")[0], 'B');
+}
+
+// The tool on the slave side of a fresh pseudo-terminal, as a user at a terminal runs it.
+class Terminal {
+public:
+    Terminal() {
+        m_master = ::posix_openpt(O_RDWR | O_NOCTTY);
+        if (m_master < 0 || ::grantpt(m_master) != 0 || ::unlockpt(m_master) != 0) {
+            return;
+        }
+        m_slavePath = ::ptsname(m_master);
+        // Held open so that the master never reads end of file while the tool starts or ends.
+        m_slave = ::open(m_slavePath.c_str(), O_RDWR | O_NOCTTY);
+    }
+    ~Terminal() {
+        if (m_child > 0) {
+            ::kill(m_child, SIGKILL);
+            ::waitpid(m_child, nullptr, 0);
+        }
+        if (m_slave >= 0) {
+            ::close(m_slave);
+        }
+        if (m_master >= 0) {
+            ::close(m_master);
+        }
+    }
+    bool Ready() const { return m_slave >= 0; }
+
+    void Start(const std::string& directory, const std::string& argument) {
+        m_child = ::fork();
+        if (m_child == 0) {
+            ::setsid();
+            const int slave = ::open(m_slavePath.c_str(), O_RDWR);  // the controlling terminal
+            if (slave < 0 || ::chdir(directory.c_str()) != 0) {
+                ::_exit(127);
+            }
+            ::dup2(slave, 0);
+            ::dup2(slave, 1);
+            ::dup2(slave, 2);
+            ::execl(PICTAVEX_BINARY, PICTAVEX_BINARY, argument.c_str(), nullptr);
+            ::_exit(127);
+        }
+    }
+    // Everything the terminal shows until `text` appears or a second passes.
+    std::string ReadUntil(const std::string& text) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+        while (m_screen.find(text) == std::string::npos &&
+               std::chrono::steady_clock::now() < deadline) {
+            pollfd ready{m_master, POLLIN, 0};
+            char buffer[256];
+            if (::poll(&ready, 1, 50) == 1) {
+                const ssize_t got = ::read(m_master, buffer, sizeof buffer);
+                if (got <= 0) {
+                    break;
+                }
+                m_screen.append(buffer, static_cast<std::size_t>(got));
+            }
+        }
+        return m_screen;
+    }
+    termios Mode() const {
+        termios mode{};
+        ::tcgetattr(m_slave, &mode);
+        return mode;
+    }
+    void Type(char key) { ASSERT_EQ(::write(m_master, &key, 1), 1); }
+    // The exit status, or -1 while the tool still runs after `wait`.
+    int Status(std::chrono::milliseconds wait) {
+        const auto deadline = std::chrono::steady_clock::now() + wait;
+        do {
+            int status = 0;
+            if (::waitpid(m_child, &status, WNOHANG) == m_child) {
+                m_child = -1;
+                return WIFEXITED(status) ? WEXITSTATUS(status) : -2;
+            }
+            ::usleep(10000);
+        } while (std::chrono::steady_clock::now() < deadline);
+        return -1;
+    }
+
+private:
+    int m_master = -1;
+    int m_slave = -1;
+    std::string m_slavePath;
+    pid_t m_child = -1;
+    std::string m_screen;
+};
+
+TEST(TerminalTest, PromptWaitsForOneKeyWithoutEchoAndRestoresTheTerminal) {
+    Terminal terminal;
+    if (!terminal.Ready()) {
+        GTEST_SKIP() << "no pseudo-terminal can be opened here";
+    }
+    TempDir dir;
+    WriteFile(dir / "a.dwg", Drawing());
+    const termios before = terminal.Mode();
+    terminal.Start(dir.Path(), "a.dwg");
+    const std::string prompt = "------ Press any key for exit -------";
+    const std::string shown = terminal.ReadUntil(prompt);
+    EXPECT_NE(shown.find("a.dwg -> a.bmp  Ok!"), std::string::npos) << shown;
+    EXPECT_EQ(terminal.Status(std::chrono::milliseconds(200)), -1) << "it did not wait";
+    const termios waiting = terminal.Mode();
+    EXPECT_EQ(waiting.c_lflag & (ECHO | ICANON), 0u);
+    terminal.Type('x');
+    EXPECT_EQ(terminal.Status(std::chrono::seconds(2)), 0);
+    const std::string screen = terminal.ReadUntil("x");
+    EXPECT_EQ(screen.substr(screen.find(prompt) + prompt.size()), "") << "the key was echoed";
+    EXPECT_EQ(terminal.Mode().c_lflag & (ECHO | ICANON), before.c_lflag & (ECHO | ICANON));
+}
+
+}  // namespace
