@@ -1,5 +1,6 @@
-// Runs every DIB function on arbitrary blocks with arbitrary indexes and colours.
-// Input: a 16-bit signed index, a 32-bit colour, then the block.
+// Runs every DIB function on arbitrary blocks with arbitrary indexes and colours, and checks
+// that every block taken as whole, and every bitmap made from a PNG, writes a BMP file that
+// a careful reader finds whole. Input: a 16-bit signed index, a 32-bit colour, the block.
 #include <unistd.h>
 
 #include <cstdlib>
@@ -8,6 +9,7 @@
 
 #include "dib/dib.h"
 #include "dib/dib_from_png.h"
+#include "tests/bmp_check.h"
 #include "tests/dwg_builder.h"
 
 namespace {
@@ -23,6 +25,16 @@ const std::string& OutputPath() {
         return pattern + "/out.bmp";
     }();
     return path;
+}
+
+void CheckWritten(const MemoryBlock& dib) {
+    CFile file;
+    file.CreateForWriting(OutputPath());
+    DibWriteBmpFile(dib, file);
+    file.Close();
+    if (!BmpProblem(ReadFile(OutputPath())).empty()) {
+        std::abort();
+    }
 }
 
 }  // namespace
@@ -52,14 +64,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     (void)DibGetPaletteColor(&block, index);
 
-    CFile file;
-    file.CreateForWriting(OutputPath());
-    DibWriteBmpFile(block, file);
-    file.Close();
+    if (DibIsComplete(block)) {
+        CheckWritten(block);
+    }
 
     // The same bytes as a PNG preview.
     if (MemoryHandle dib = DibFromPng(block, color & 0xFFFFFF)) {
-        (void)DibGetPaletteColor(dib.get(), 0);
+        if (!DibIsComplete(*dib)) {
+            std::abort();
+        }
+        CheckWritten(*dib);
     }
     return 0;
 }

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "tests/bmp_check.h"
 #include "tests/dwg_builder.h"
 #include "thumbnail/dwg_thumbnail.h"
 
@@ -25,7 +26,8 @@ const std::string& Scratch() {
     return directory;
 }
 
-// The BMP must be the 14-byte file header and then the held block, byte for byte.
+// The BMP must be the 14-byte file header and then the held block, byte for byte, and a
+// file that a careful reader finds whole.
 void CheckSaved(CDwgThumbnail& thumbnail, const std::string& output) {
     ::unlink(output.c_str());
     const int saved = thumbnail.SaveBmp(output);
@@ -38,7 +40,8 @@ void CheckSaved(CDwgThumbnail& thumbnail, const std::string& output) {
     const Bytes written = ReadFile(output);
     const MemoryBlock& dib = *thumbnail.m_dib;
     if (saved != 1 || written.size() != dib.size() + 14 || written[0] != 'B' ||
-        std::memcmp(written.data() + 14, dib.data(), dib.size()) != 0) {
+        std::memcmp(written.data() + 14, dib.data(), dib.size()) != 0 ||
+        !BmpProblem(written).empty()) {
         std::abort();
     }
 }
@@ -47,7 +50,9 @@ void Exercise(COLORREF background, const std::string& drawing, const std::string
     CDwgThumbnail thumbnail(background);
     thumbnail.Load(drawing);
     const CSize size = thumbnail.GetDimensions();
-    if (size.cx != thumbnail.m_width || size.cy != thumbnail.m_height) {
+    const bool held = thumbnail.m_dib != nullptr;
+    if (size.cx != thumbnail.m_width || size.cy != thumbnail.m_height ||
+        held != (thumbnail.m_outcome == LoadOutcome::kPreview)) {
         std::abort();
     }
     thumbnail.SetBackground(kWhite);

@@ -36,6 +36,24 @@ std::string DescriptorPath(int fd) {
     return "/proc/self/fd/" + std::to_string(fd);
 }
 
+// Gives an unnamed file a name. Linking the descriptor itself is cheaper than a walk through
+// /proc but needs a privilege that ordinary users may lack: after one refusal, /proc it is.
+int LinkDescriptor(int fd, const std::string& name) {
+    static bool direct = true;
+    if (direct) {
+        if (::linkat(fd, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0) {
+            return 0;
+        }
+        if (errno != EPERM && errno != ENOENT) {
+            return errno;
+        }
+        direct = false;
+    }
+    const std::string self = DescriptorPath(fd);
+    return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0 ? 0
+                                                                                           : errno;
+}
+
 // A name beside the target that nobody can guess in advance.
 std::string HiddenName(const std::string& target) {
     std::uint64_t random = 0;
@@ -78,15 +96,15 @@ int PrepareReplacement(int fd, const std::string& target) {
 }
 
 // Links an unnamed file under a fresh hidden name beside the target. 0 or an errno value.
-int LinkUnderHiddenName(const std::string& self, const std::string& target, std::string& hidden) {
+int LinkUnderHiddenName(int fd, const std::string& target, std::string& hidden) {
     for (int attempt = 0; attempt < kHiddenNameAttempts; ++attempt) {
         std::string name = HiddenName(target);
-        if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+        const int cause = LinkDescriptor(fd, name);
+        if (cause == 0) {
             hidden = std::move(name);
-            return 0;
         }
-        if (errno != EEXIST) {
-            return errno;
+        if (cause != EEXIST) {
+            return cause;
         }
     }
     return EEXIST;
@@ -168,8 +186,8 @@ void CFile::Write(std::initializer_list<std::span<const std::uint8_t>> parts) {
 // hidden name and a rename, so that the old file is replaced in one step. 0 or an errno value.
 int CFile::PublishOutput() {
     if (m_tempPath.empty()) {
-        const std::string self = DescriptorPath(m_fd.Get());
-        if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, m_path.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+        const int linked = LinkDescriptor(m_fd.Get(), m_path);
+        if (linked == 0) {
             if (::close(m_fd.Release()) != 0) {
                 const int cause = errno;
                 ::unlink(m_path.c_str());  // the name was free: nothing of the user's is lost
@@ -177,10 +195,10 @@ int CFile::PublishOutput() {
             }
             return 0;
         }
-        if (errno != EEXIST) {
-            return errno;
+        if (linked != EEXIST) {
+            return linked;
         }
-        if (const int cause = LinkUnderHiddenName(self, m_path, m_tempPath); cause != 0) {
+        if (const int cause = LinkUnderHiddenName(m_fd.Get(), m_path, m_tempPath); cause != 0) {
             return cause;
         }
         SetPendingRemoval(m_tempPath);
