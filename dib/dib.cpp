@@ -27,8 +27,6 @@ enum Compression : std::uint32_t {
     kRle8 = 1,
     kRle4 = 2,
     kBitFields = 3,
-    kJpeg = 4,
-    kPng = 5,
     kAlphaBitFields = 6
 };
 // Colour masks that follow a 40-byte header, which has no room for them; later headers hold
@@ -166,17 +164,12 @@ std::optional<std::uint64_t> PixelBytes(std::span<const std::uint8_t> dib) {
             return static_cast<std::uint64_t>((width * bits + 31) / 32 * 4) * rows;
         case kRle8:
         case kRle4:
-            if (bits != (compression == kRle8 ? 8 : 4) || height < 0) {
-                return std::nullopt;
-            }
-            [[fallthrough]];
-        case kJpeg:
-        case kPng:
-            if (ReadU32(dib, kInfoImageSizeOffset) == 0) {
+            if (bits != (compression == kRle8 ? 8 : 4) || height < 0 ||
+                ReadU32(dib, kInfoImageSizeOffset) == 0) {
                 return std::nullopt;
             }
             return ReadU32(dib, kInfoImageSizeOffset);
-        default:
+        default:  // JPEG and PNG inside a BMP are for printers: no viewer shows them
             return std::nullopt;
     }
 }

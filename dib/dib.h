@@ -38,7 +38,8 @@ COLORREF DibGetPaletteColor(const MemoryBlock* dib, int index);
 int DibSetPaletteColor(MemoryBlock* dib, int index, COLORREF color);
 
 // True when BMP readers can show the block whole: a header size they know (12, 40, 52, 56,
-// 108, 124), a plausible width, height, bit count and compression, at most kMaxDibBytes, and
+// 108, 124), a plausible width, height, bit count and compression (none, RLE or bit fields),
+// at most kMaxDibBytes, and
 // room for the header, the colour table, any bit masks and every pixel row.
 bool DibIsComplete(std::span<const std::uint8_t> dib);
 

@@ -40,7 +40,8 @@ std::string BmpProblem(const Bytes& bmp) {
     const std::uint64_t bits = Field(bmp, core ? 24 : 28, 2);
     const std::uint64_t compression = core ? 0 : Field(bmp, 30, 4);
     const std::uint64_t used = core ? 0 : Field(bmp, 46, 4);
-    const std::uint64_t colors = used != 0 ? used : bits <= 8 ? 1u << bits : 0;
+    const bool indexed = bits == 1 || bits == 4 || bits == 8;
+    const std::uint64_t colors = used != 0 ? used : indexed ? 1u << bits : 0;
     const std::uint64_t masks = headerSize == 40 && compression == 3   ? 12
                                 : headerSize == 40 && compression == 6 ? 16
                                                                        : 0;
@@ -50,8 +51,9 @@ std::string BmpProblem(const Bytes& bmp) {
     }
     const bool rowsStored = compression == 0 || compression == 3 || compression == 6;
     const std::uint64_t rows = static_cast<std::uint64_t>(std::llabs(height));
-    const std::uint64_t pixelBytes = rowsStored ? (static_cast<std::uint64_t>(width) * bits + 31) / 32 * 4 * rows
-                                                : Field(bmp, 34, 4);
+    const std::uint64_t pixelBytes =
+        rowsStored ? (static_cast<std::uint64_t>(width) * bits + 31) / 32 * 4 * rows
+                   : Field(bmp, 34, 4);
     if (width <= 0 || rows == 0 || pixelOffset + pixelBytes > bmp.size()) {
         return "pixels lie outside the file";
     }

@@ -35,7 +35,9 @@ Picture Decode(const std::string& directory, const std::string& bmp) {
     const std::string samples((std::istreambuf_iterator<char>(ppm)), {});
     const std::size_t step = grey ? 1 : 3;
     for (std::size_t i = 0; i + step <= samples.size(); i += step) {
-        const auto sample = [&](std::size_t k) { return std::uint8_t(samples[i + (grey ? 0 : k)]); };
+        const auto sample = [&](std::size_t k) {
+            return std::uint8_t(samples[i + (grey ? 0 : k)]);
+        };
         picture.pixels.push_back(std::uint32_t{sample(0)} << 16 | std::uint32_t{sample(1)} << 8 |
                                  sample(2));
     }
@@ -73,8 +75,8 @@ TEST(DecoderTest, EveryKindOfPreviewDecodesToItsPicture) {
     }
     TempDir dir;
     const Bytes palette = MakeInfoDib({.width = 3, .height = 2});
-    const Bytes rgba = EncodePng({.width = 2, .height = 1, .colorType = 6,
-                                  .rows = {255, 0, 0, 255, 0, 0, 255, 0}});
+    const Bytes rgba = EncodePng(
+        {.width = 2, .height = 1, .colorType = 6, .rows = {255, 0, 0, 255, 0, 0, 255, 0}});
     const struct {
         const char* name;
         Bytes drawing;
@@ -83,7 +85,8 @@ TEST(DecoderTest, EveryKindOfPreviewDecodesToItsPicture) {
     } cases[] = {
         // Rows run bottom-up: indexes 0, 7, 14 (and padding), then 28, 35, 42; entry i is grey i.
         {"palette", DwgBuilder().Entry(2, palette).Build(), 3, 2, 0x1C1C1C, 0x0E0E0E},
-        {"core header", DwgBuilder().Entry(2, MakeCoreDib(2, 2, 8)).Build(), 2, 2, 0x5C5B5A, 0x5C5B5A},
+        {"core header", DwgBuilder().Entry(2, MakeCoreDib(2, 2, 8)).Build(), 2, 2, 0x5C5B5A,
+         0x5C5B5A},
         {"bit fields", DwgBuilder().Entry(2, BitFieldsDib()).Build(), 2, 1, 0xFF0000, 0x0000FF},
         {"png over black", DwgBuilder().Entry(6, rgba).Build(), 2, 1, 0xFF0000, 0x000000},
     };

@@ -192,6 +192,8 @@ TEST(DibCompleteTest, OnlyWholeBitmapsOfKnownLayoutsAreComplete) {
         {"RLE8 cut", Bytes(rle.begin(), rle.end() - 1), false},
         {"unknown header size",
          HeaderOfSize(64, {.width = 1, .height = 1, .bitsPerPixel = 24}, 0, 4), false},
+        {"JPEG inside", HeaderOfSize(40, {.width = 1, .height = 1, .bitsPerPixel = 0}, 4, 4),
+         false},
         {"unknown compression",
          HeaderOfSize(40, {.width = 1, .height = 1, .bitsPerPixel = 24}, 9, 4), false},
         {"bit count 7", HeaderOfSize(40, {.width = 1, .height = 1, .bitsPerPixel = 7}, 0, 4),
