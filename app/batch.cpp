@@ -10,8 +10,6 @@
 
 namespace {
 
-constexpr char kBmpExtension[] = ".bmp";
-
 // A match that cannot be a drawing, named as such; wildcard matches of this kind are passed
 // over before they get here.
 void RefuseNonRegular(const SearchMatch& match, const std::string& input) {
@@ -61,7 +59,12 @@ bool Extract(const std::string& input, const std::string& output, CDwgThumbnail&
             break;
     }
     RefuseRewrite(output, state);
-    thumbnail.SaveBmp(output);
+    thumbnail.ShrinkToFit(state.maxSide);
+    if (state.format == ImageFormat::kPng) {
+        thumbnail.SavePng(output);
+    } else {
+        thumbnail.SaveBmp(output);
+    }
     state.written.emplace(OutputKey(output), input);
     return true;
 }
@@ -72,7 +75,8 @@ void ProcessMatch(const PathParts& pattern, const SearchMatch& match, CDwgThumbn
     const std::string input = MakePath(pattern.directory, name.baseName, name.extension);
     const std::string& outputDirectory =
         state.outputDirectory.empty() ? pattern.directory : state.outputDirectory;
-    const std::string output = MakePath(outputDirectory, name.baseName, kBmpExtension);
+    const std::string output =
+        MakePath(outputDirectory, name.baseName, std::string(ExtensionOf(state.format)));
     if (state.verbose) {
         PrintProgress(input, output);
     }

@@ -3,6 +3,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "app/option_values.h"
 #include "thumbnail/dwg_thumbnail.h"
 
 // What the options seen so far ask of the file patterns after them, and what the run has
@@ -10,7 +11,9 @@
 struct BatchState {
     bool verbose = true;
     std::string outputDirectory;  // empty: beside the drawing
-    bool failed = false;          // a drawing could not be read, or a BMP could not be written
+    ImageFormat format = ImageFormat::kBmp;
+    std::uint32_t maxSide = 0;  // 0: as stored
+    bool failed = false;        // a drawing could not be read, or a BMP could not be written
     // Each BMP written in this run, by its normalised path, with the drawing it came from:
     // a later drawing of the same output name must not replace it.
     std::unordered_map<std::string, std::string> written;

@@ -4,6 +4,7 @@
 #include "dib/dib_layout.h"
 
 #include <array>
+#include <new>
 #include <optional>
 
 using namespace dib_layout;
@@ -106,6 +107,31 @@ int DibWriteBmpFile(const MemoryBlock& dib, CFile& file) {
                       4);
     file.Write({header, dib});
     return 1;
+}
+
+std::uint64_t DibRowStride(std::uint32_t width, unsigned bitsPerPixel) {
+    return (std::uint64_t{width} * bitsPerPixel + 31) / 32 * 4;
+}
+
+MemoryHandle DibCreate(std::uint32_t width, std::uint32_t height, std::uint16_t bitsPerPixel,
+                       std::uint32_t colors) {
+    const std::uint64_t imageSize = DibRowStride(width, bitsPerPixel) * height;
+    const std::uint64_t dibSize = kInfoHeaderSize + kRgbQuadSize * colors + imageSize;
+    if (dibSize > kMaxDibBytes) {
+        return nullptr;
+    }
+    MemoryHandle dib = AllocateBlock(static_cast<std::size_t>(dibSize));
+    if (!dib) {
+        throw std::bad_alloc();
+    }
+    StoreLittleEndian(dib->data(), kInfoHeaderSize, 4);
+    StoreLittleEndian(dib->data() + kWidthOffset, width, 4);
+    StoreLittleEndian(dib->data() + kInfoHeightOffset, height, 4);
+    StoreLittleEndian(dib->data() + kInfoPlanesOffset, 1, 2);
+    StoreLittleEndian(dib->data() + kInfoBitCountOffset, bitsPerPixel, 2);
+    StoreLittleEndian(dib->data() + kInfoImageSizeOffset, static_cast<std::uint32_t>(imageSize), 4);
+    StoreLittleEndian(dib->data() + kInfoColorsUsedOffset, colors, 4);
+    return dib;
 }
 
 bool DibIsComplete(std::span<const std::uint8_t> dib) {

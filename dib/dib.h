@@ -43,5 +43,13 @@ int DibSetPaletteColor(MemoryBlock* dib, int index, COLORREF color);
 // room for the header, the colour table, any bit masks and every pixel row.
 bool DibIsComplete(std::span<const std::uint8_t> dib);
 
+// Bytes of one uncompressed pixel row, padded to whole 32-bit words.
+std::uint64_t DibRowStride(std::uint32_t width, unsigned bitsPerPixel);
+
+// A zero-filled bitmap with a 40-byte header (bottom-up rows, no compression) and room for
+// its colour table and pixels; null over kMaxDibBytes. Short memory raises std::bad_alloc.
+MemoryHandle DibCreate(std::uint32_t width, std::uint32_t height, std::uint16_t bitsPerPixel,
+                       std::uint32_t colors);
+
 // Writes the 14-byte BMP file header and then the whole block; write errors are raised.
 int DibWriteBmpFile(const MemoryBlock& dib, CFile& file);

@@ -8,8 +8,6 @@
 #include <new>
 #include <vector>
 
-#include "dib/byte_order.h"
-
 namespace {
 
 constexpr std::size_t kMaxChunkBytes = 16u << 20;
@@ -35,31 +33,6 @@ bool Succeeded(int result) {
         throw std::bad_alloc();
     }
     return result == 0;
-}
-
-std::uint64_t RowStride(std::uint32_t width, unsigned bitsPerPixel) {
-    return (std::uint64_t{width} * bitsPerPixel + 31) / 32 * 4;
-}
-
-// Header and room for the colour table and pixels, or null over the limit.
-MemoryHandle NewDib(const spng_ihdr& ihdr, std::uint16_t bitsPerPixel, std::uint32_t colors) {
-    const std::uint64_t imageSize = RowStride(ihdr.width, bitsPerPixel) * ihdr.height;
-    const std::uint64_t dibSize = kInfoHeaderSize + kRgbQuadSize * colors + imageSize;
-    if (dibSize > kMaxDibBytes) {
-        return nullptr;
-    }
-    MemoryHandle dib = AllocateBlock(static_cast<std::size_t>(dibSize));
-    if (!dib) {
-        throw std::bad_alloc();
-    }
-    StoreLittleEndian(dib->data(), kInfoHeaderSize, 4);
-    StoreLittleEndian(dib->data() + 4, ihdr.width, 4);
-    StoreLittleEndian(dib->data() + 8, ihdr.height, 4);
-    StoreLittleEndian(dib->data() + 12, 1, 2);  // planes
-    StoreLittleEndian(dib->data() + 14, bitsPerPixel, 2);
-    StoreLittleEndian(dib->data() + 20, static_cast<std::uint32_t>(imageSize), 4);
-    StoreLittleEndian(dib->data() + 32, colors, 4);
-    return dib;
 }
 
 std::uint8_t PaletteIndex(const std::uint8_t* row, std::uint32_t x, unsigned depth) {
@@ -184,14 +157,14 @@ MemoryHandle DibFromPng(std::span<const std::uint8_t> png, COLORREF background) 
     }
     const std::uint32_t colors = plte.n_entries;
     const std::uint16_t bitsPerPixel = palette ? 8 : 24;
-    MemoryHandle dib = NewDib(ihdr, bitsPerPixel, colors);
+    MemoryHandle dib = DibCreate(ihdr.width, ihdr.height, bitsPerPixel, colors);
     if (!dib) {
         return nullptr;
     }
     CopyPalette(plte, *dib);
     const RowConverter convert{ihdr, palette, background};
     std::uint8_t* bits = dib->data() + kInfoHeaderSize + kRgbQuadSize * colors;
-    if (!DecodeRows(context.get(), convert, bits, RowStride(ihdr.width, bitsPerPixel))) {
+    if (!DecodeRows(context.get(), convert, bits, DibRowStride(ihdr.width, bitsPerPixel))) {
         return nullptr;
     }
     return dib;

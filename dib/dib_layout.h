@@ -13,6 +13,7 @@ inline constexpr std::size_t kRgbTripleSize = 3;
 // Offsets of the header fields.
 inline constexpr std::size_t kWidthOffset = 4;
 inline constexpr std::size_t kInfoHeightOffset = 8;
+inline constexpr std::size_t kInfoPlanesOffset = 12;
 inline constexpr std::size_t kInfoBitCountOffset = 14;
 inline constexpr std::size_t kInfoCompressionOffset = 16;
 inline constexpr std::size_t kInfoImageSizeOffset = 20;

@@ -19,6 +19,8 @@ const std::string kUsage =
     "\n\t/q : Without any messages"
     "\n\t/w : White background color"
     "\n\t/o : Directory for output files"
+    "\n\t/f : Format of output files: bmp (the default) or png"
+    "\n\t/s : Largest side of output pictures in pixels (0: as stored)"
     "\nExit status 2: a drawing could not be read or a BMP file could not be written.";
 
 Bytes Drawing() {

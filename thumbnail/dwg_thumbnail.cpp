@@ -5,6 +5,8 @@
 #include <new>
 
 #include "dib/dib_from_png.h"
+#include "dib/dib_png.h"
+#include "dib/dib_scale.h"
 
 namespace {
 
@@ -245,4 +247,29 @@ int CDwgThumbnail::SaveBmp(std::string path) {
     DibWriteBmpFile(*m_dib, file);
     file.Close();
     return 1;
+}
+
+int CDwgThumbnail::SavePng(std::string path) {
+    if (!m_dib) {
+        return 0;
+    }
+    CFile file;
+    file.CreateForWriting(path);
+    if (!DibWritePngFile(*m_dib, file)) {
+        return 0;  // the unfinished file is discarded with `file`
+    }
+    file.Close();
+    return 1;
+}
+
+void CDwgThumbnail::ShrinkToFit(std::uint32_t maxSide) {
+    if (!m_dib) {
+        return;
+    }
+    if (MemoryHandle shrunk = DibShrinkToFit(*m_dib, maxSide, m_background)) {
+        m_dib = std::move(shrunk);
+        const CSize size = GetDimensions();
+        m_width = size.cx;
+        m_height = size.cy;
+    }
 }

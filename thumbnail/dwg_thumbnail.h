@@ -39,6 +39,11 @@ public:
     void Load(std::string path);
     // 1 when the held bitmap was written, 0 when there is none; write errors are raised.
     int SaveBmp(std::string path);
+    // The same for a PNG file of the held bitmap's picture.
+    int SavePng(std::string path);
+    // Replaces the held bitmap by its picture shrunk to fit inside maxSide x maxSide, as a
+    // 24-bit bitmap; one that fits already, and a maxSide of 0, leave it as it is.
+    void ShrinkToFit(std::uint32_t maxSide);
     void SetBackground(COLORREF background);
     CSize GetDimensions() const;
     static int CheckSentinel(const std::uint8_t* bytes);

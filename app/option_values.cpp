@@ -1,0 +1,47 @@
+#include "app/option_values.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <string>
+
+namespace {
+
+// Far above any preview: a larger size only means "as stored" again.
+constexpr std::uint32_t kMaxSize = 65535;
+
+std::string Lower(std::string_view text) {
+    std::string lower(text);
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return lower;
+}
+
+}  // namespace
+
+ImageFormat ParseFormat(std::string_view option, std::string_view value) {
+    const std::string format = Lower(value);
+    if (format == "bmp") {
+        return ImageFormat::kBmp;
+    }
+    if (format == "png") {
+        return ImageFormat::kPng;
+    }
+    throw UsageError(std::string(option) + ": '" + std::string(value) +
+                     "' is not a format (bmp or png)");
+}
+
+std::uint32_t ParseSize(std::string_view option, std::string_view value) {
+    std::uint32_t size = 0;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), size);
+    if (value.empty() || error != std::errc() || end != value.data() + value.size() ||
+        size > kMaxSize) {
+        throw UsageError(std::string(option) + ": '" + std::string(value) +
+                         "' is not a size in pixels (0 to " + std::to_string(kMaxSize) + ")");
+    }
+    return size;
+}
+
+std::string_view ExtensionOf(ImageFormat format) {
+    return format == ImageFormat::kPng ? ".png" : ".bmp";
+}

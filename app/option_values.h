@@ -1,0 +1,21 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string_view>
+
+enum class ImageFormat { kBmp, kPng };
+
+// A command line the tool cannot follow: said on stderr, and the run ends with status 1.
+struct UsageError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// "bmp" or "png", in either case.
+ImageFormat ParseFormat(std::string_view option, std::string_view value);
+// The largest side in pixels, a decimal number; 0 means as stored.
+std::uint32_t ParseSize(std::string_view option, std::string_view value);
+
+// ".bmp" or ".png".
+std::string_view ExtensionOf(ImageFormat format);

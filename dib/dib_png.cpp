@@ -1,0 +1,92 @@
+#include "dib/dib_png.h"
+
+#include <spng.h>
+
+#include <cstdlib>
+#include <memory>
+#include <new>
+
+#include "dib/dib_picture.h"
+
+namespace {
+
+constexpr std::size_t kRgbaSize = 4;
+
+struct SpngFree {
+    void operator()(spng_ctx* context) const { spng_ctx_free(context); }
+};
+struct BufferFree {
+    void operator()(void* buffer) const { std::free(buffer); }
+};
+
+// The pixels as PNG rows: indexes as they are, colours without alpha when there is none.
+std::vector<std::uint8_t> PngRows(const DibPicture& picture) {
+    if (!picture.palette.empty() || picture.alpha) {
+        return picture.pixels;
+    }
+    std::vector<std::uint8_t> rgb;
+    rgb.reserve(picture.pixels.size() / kRgbaSize * 3);
+    for (std::size_t i = 0; i < picture.pixels.size(); i += kRgbaSize) {
+        rgb.insert(rgb.end(), picture.pixels.begin() + i, picture.pixels.begin() + i + 3);
+    }
+    return rgb;
+}
+
+// libspng's verdict: true for success; short memory is raised.
+bool Encoded(int result) {
+    if (result == SPNG_EMEM) {
+        throw std::bad_alloc();
+    }
+    return result == 0;
+}
+
+}  // namespace
+
+int DibWritePngFile(const MemoryBlock& dib, CFile& file) {
+    const std::optional<DibPicture> picture = DibGetPicture(dib);
+    if (!picture) {
+        return 0;
+    }
+    std::unique_ptr<spng_ctx, SpngFree> context(spng_ctx_new(SPNG_CTX_ENCODER));
+    if (!context) {
+        throw std::bad_alloc();
+    }
+    const bool indexed = !picture->palette.empty();
+    spng_ihdr ihdr{};
+    ihdr.width = picture->width;
+    ihdr.height = picture->height;
+    ihdr.bit_depth = 8;
+    ihdr.color_type = indexed          ? SPNG_COLOR_TYPE_INDEXED
+                      : picture->alpha ? SPNG_COLOR_TYPE_TRUECOLOR_ALPHA
+                                       : SPNG_COLOR_TYPE_TRUECOLOR;
+    if (!Encoded(spng_set_option(context.get(), SPNG_ENCODE_TO_BUFFER, 1)) ||
+        !Encoded(spng_set_ihdr(context.get(), &ihdr))) {
+        return 0;
+    }
+    if (indexed) {
+        spng_plte plte{};
+        plte.n_entries = static_cast<std::uint32_t>(picture->palette.size() / 3);
+        for (std::uint32_t i = 0; i < plte.n_entries; ++i) {
+            plte.entries[i] = {picture->palette[3 * i], picture->palette[3 * i + 1],
+                               picture->palette[3 * i + 2], 0};
+        }
+        // Filters help photographs, not indexes.
+        if (!Encoded(spng_set_plte(context.get(), &plte)) ||
+            !Encoded(spng_set_option(context.get(), SPNG_FILTER_CHOICE, SPNG_DISABLE_FILTERING))) {
+            return 0;
+        }
+    }
+    std::vector<std::uint8_t> rows = PngRows(*picture);
+    if (!Encoded(spng_encode_image(context.get(), rows.data(), rows.size(), SPNG_FMT_PNG,
+                                   SPNG_ENCODE_FINALIZE))) {
+        return 0;
+    }
+    std::size_t size = 0;
+    int error = 0;
+    const std::unique_ptr<void, BufferFree> png(spng_get_png_buffer(context.get(), &size, &error));
+    if (!Encoded(error) || !png) {
+        return 0;
+    }
+    file.Write(png.get(), size);
+    return 1;
+}

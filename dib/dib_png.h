@@ -1,0 +1,10 @@
+#pragma once
+
+#include "platform/file.h"
+#include "platform/memory_block.h"
+
+// Writes a whole bitmap as a PNG file showing the same picture: a palette bitmap as an
+// indexed PNG with the same palette, any other as RGB, or RGBA where it holds alpha.
+// 1 when written, 0 for a block that is not a whole bitmap; write errors are raised, and
+// running out of memory raises std::bad_alloc.
+int DibWritePngFile(const MemoryBlock& dib, CFile& file);
