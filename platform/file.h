@@ -30,6 +30,10 @@ public:
     // succeeds: a failed or interrupted write leaves an existing file of that name intact,
     // and a replaced file keeps its permissions and, where allowed, its owner and group.
     void CreateForWriting(const std::string& path);
+    // For a caller that handed over an existing file and reads it back through a descriptor
+    // of its own (a thumbnail factory): that file is truncated and written in place. A name
+    // that does not exist yet is created as CreateForWriting does.
+    void CreateForWritingInPlace(const std::string& path);
 
     // The count actually read; fewer than asked only at end of file.
     std::size_t Read(void* buffer, std::size_t count);

@@ -144,6 +144,20 @@ void CFile::CreateForWriting(const std::string& path) {
     SetPendingRemoval(m_tempPath);
 }
 
+void CFile::CreateForWritingInPlace(const std::string& path) {
+    UniqueFd existing(::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+    struct stat info {};
+    if (!existing.IsOpen() || ::fstat(existing.Get(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        CreateForWriting(path);
+        return;
+    }
+    Discard();
+    m_path = path;
+    m_position = 0;
+    m_length = 0;
+    m_fd = std::move(existing);  // closed, not published: it has its name already
+}
+
 void CFile::Write(const void* buffer, std::size_t count) {
     Write({std::span(static_cast<const std::uint8_t*>(buffer), count)});
 }

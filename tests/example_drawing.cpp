@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "tests/png_builder.h"
+
 namespace {
 
 constexpr int kWidth = 64;
@@ -54,5 +56,56 @@ Bytes MakeExampleDrawing() {
         .Version("AC1015")
         .Entry(1, Bytes(header.begin(), header.end()))
         .Entry(2, HouseDib())
+        .Build();
+}
+
+namespace {
+
+constexpr std::uint32_t kSiteWidth = 480;
+constexpr std::uint32_t kSiteHeight = 320;
+
+// Palette entries of the site plan: black ground, then the colours CAD programs draw with.
+enum SiteInk : std::uint8_t { kGround, kPlot, kBuilding, kRoad, kTree };
+
+std::uint8_t SiteInkAt(std::uint32_t x, std::uint32_t y) {
+    const bool plotEdge = (x == 20 || x == 459) && y >= 20 && y <= 299;
+    const bool plotTop = (y == 20 || y == 299) && x >= 20 && x <= 459;
+    const bool building = ((x == 120 || x == 300) && y >= 80 && y <= 220) ||
+                          ((y == 80 || y == 220) && x >= 120 && x <= 300);
+    const bool road = y >= 250 && y <= 252 && x >= 20 && x <= 459;
+    const long dx = static_cast<long>(x) - 390;
+    const long dy = static_cast<long>(y) - 120;
+    const bool tree = dx * dx + dy * dy >= 900 && dx * dx + dy * dy <= 960;
+    if (building) {
+        return kBuilding;
+    }
+    if (road) {
+        return kRoad;
+    }
+    if (tree) {
+        return kTree;
+    }
+    return plotEdge || plotTop ? kPlot : kGround;
+}
+
+Bytes SitePng() {
+    PngSpec spec{.width = kSiteWidth, .height = kSiteHeight, .colorType = 3};
+    for (std::uint32_t y = 0; y < kSiteHeight; ++y) {
+        for (std::uint32_t x = 0; x < kSiteWidth; ++x) {
+            spec.rows.push_back(SiteInkAt(x, y));
+        }
+    }
+    spec.palette = {0, 0, 0, 255, 255, 255, 0, 255, 255, 255, 255, 0, 0, 200, 0};
+    return EncodePng(spec);
+}
+
+}  // namespace
+
+Bytes MakePngExampleDrawing() {
+    const std::string header = "Pictavex example drawing: a site plan";
+    return DwgBuilder()
+        .Version("AC1032")
+        .Entry(1, Bytes(header.begin(), header.end()))
+        .Entry(6, SitePng())
         .Build();
 }

@@ -2,5 +2,8 @@
 
 #include "tests/dwg_builder.h"
 
-// The drawing shipped under examples/: a small house on a white preview background.
+// The drawings shipped under examples/: a small house with a bitmap preview on a white
+// background, as older programs save them,
 Bytes MakeExampleDrawing();
+// and a site plan with a PNG preview of thin lines on black, as newer programs save them.
+Bytes MakePngExampleDrawing();

@@ -5,14 +5,14 @@
 
 namespace {
 
-TEST(ExampleTest, ShippedDrawingIsTheGeneratedOne) {
-    EXPECT_EQ(ReadFile(EXAMPLE_DRAWING), MakeExampleDrawing())
-        << "run: make_example examples/house.dwg";
+TEST(ExampleTest, ShippedDrawingsAreTheGeneratedOnes) {
+    EXPECT_EQ(ReadFile(EXAMPLES "/house.dwg"), MakeExampleDrawing()) << "run: make_example examples";
+    EXPECT_EQ(ReadFile(EXAMPLES "/site.dwg"), MakePngExampleDrawing()) << "run: make_example examples";
 }
 
 TEST(ExampleTest, ShippedDrawingHasAPreview) {
     CDwgThumbnail thumbnail(kBlack);
-    thumbnail.Load(EXAMPLE_DRAWING);
+    thumbnail.Load(EXAMPLES "/house.dwg");
     EXPECT_EQ(thumbnail.m_width, 64);
     EXPECT_EQ(thumbnail.m_height, 48);
     EXPECT_EQ(thumbnail.m_headerData, "Pictavex example drawing: a house");

@@ -1,13 +1,16 @@
-// Writes the example drawing that ships under examples/.
+// Writes the example drawings that ship under examples/.
 #include <cstdio>
+#include <string>
 
 #include "tests/example_drawing.h"
 
 int main(int argc, char* argv[]) {
     if (argc != 2) {
-        std::fprintf(stderr, "usage: make_example OUTPUT.dwg\n");
+        std::fprintf(stderr, "usage: make_example DIRECTORY\n");
         return 2;
     }
-    WriteFile(argv[1], MakeExampleDrawing());
+    const std::string directory = argv[1];
+    WriteFile(directory + "/house.dwg", MakeExampleDrawing());
+    WriteFile(directory + "/site.dwg", MakePngExampleDrawing());
     return 0;
 }

@@ -249,12 +249,16 @@ int CDwgThumbnail::SaveBmp(std::string path) {
     return 1;
 }
 
-int CDwgThumbnail::SavePng(std::string path) {
+int CDwgThumbnail::SavePng(std::string path, bool inPlace) {
     if (!m_dib) {
         return 0;
     }
     CFile file;
-    file.CreateForWriting(path);
+    if (inPlace) {
+        file.CreateForWritingInPlace(path);
+    } else {
+        file.CreateForWriting(path);
+    }
     if (!DibWritePngFile(*m_dib, file)) {
         return 0;  // the unfinished file is discarded with `file`
     }

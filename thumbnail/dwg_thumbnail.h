@@ -39,8 +39,9 @@ public:
     void Load(std::string path);
     // 1 when the held bitmap was written, 0 when there is none; write errors are raised.
     int SaveBmp(std::string path);
-    // The same for a PNG file of the held bitmap's picture.
-    int SavePng(std::string path);
+    // The same for a PNG file of the held bitmap's picture; `inPlace` writes into an existing
+    // file rather than replacing it (see CFile::CreateForWritingInPlace).
+    int SavePng(std::string path, bool inPlace = false);
     // Replaces the held bitmap by its picture shrunk to fit inside maxSide x maxSide, as a
     // 24-bit bitmap; one that fits already, and a maxSide of 0, leave it as it is.
     void ShrinkToFit(std::uint32_t maxSide);
