@@ -51,7 +51,7 @@ int LinkDescriptor(int fd, const std::string& name) {
     }
     const std::string self = DescriptorPath(fd);
     return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0 ? 0
-                                                                                           : errno;
+                                                                                            : errno;
 }
 
 // A name beside the target that nobody can guess in advance.
@@ -145,7 +145,8 @@ void CFile::CreateForWriting(const std::string& path) {
 }
 
 void CFile::CreateForWritingInPlace(const std::string& path) {
-    UniqueFd existing(::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+    UniqueFd existing(
+        ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
     struct stat info {};
     if (!existing.IsOpen() || ::fstat(existing.Get(), &info) != 0 || !S_ISREG(info.st_mode)) {
         CreateForWriting(path);

@@ -6,8 +6,10 @@
 namespace {
 
 TEST(ExampleTest, ShippedDrawingsAreTheGeneratedOnes) {
-    EXPECT_EQ(ReadFile(EXAMPLES "/house.dwg"), MakeExampleDrawing()) << "run: make_example examples";
-    EXPECT_EQ(ReadFile(EXAMPLES "/site.dwg"), MakePngExampleDrawing()) << "run: make_example examples";
+    EXPECT_EQ(ReadFile(EXAMPLES "/house.dwg"), MakeExampleDrawing())
+        << "run: make_example examples";
+    EXPECT_EQ(ReadFile(EXAMPLES "/site.dwg"), MakePngExampleDrawing())
+        << "run: make_example examples";
 }
 
 TEST(ExampleTest, ShippedDrawingHasAPreview) {

@@ -67,3 +67,31 @@ void PatchIhdr(Bytes& png, std::size_t fieldOffset, std::uint32_t value) {
         png.at(kIhdrData + kIhdrSize + i) = static_cast<std::uint8_t>(crc >> (24 - 8 * i));
     }
 }
+
+DecodedPng DecodePng(const Bytes& png) {
+    std::unique_ptr<spng_ctx, SpngFree> context(spng_ctx_new(0));
+    spng_set_png_buffer(context.get(), png.data(), png.size());
+    spng_ihdr ihdr{};
+    if (spng_get_ihdr(context.get(), &ihdr) != 0) {
+        throw std::runtime_error("not a PNG");
+    }
+    DecodedPng decoded{.width = ihdr.width, .height = ihdr.height, .colorType = ihdr.color_type};
+    const bool indexed = ihdr.color_type == SPNG_COLOR_TYPE_INDEXED;
+    if (indexed) {
+        spng_plte plte{};
+        spng_get_plte(context.get(), &plte);
+        for (std::uint32_t i = 0; i < plte.n_entries; ++i) {
+            decoded.palette.insert(
+                decoded.palette.end(),
+                {plte.entries[i].red, plte.entries[i].green, plte.entries[i].blue});
+        }
+    }
+    const int format = indexed ? SPNG_FMT_PNG : SPNG_FMT_RGBA8;
+    std::size_t size = 0;
+    spng_decoded_image_size(context.get(), format, &size);
+    decoded.pixels.resize(size);
+    if (spng_decode_image(context.get(), decoded.pixels.data(), size, format, 0) != 0) {
+        throw std::runtime_error("PNG decoding failed");
+    }
+    return decoded;
+}

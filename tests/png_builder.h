@@ -21,3 +21,13 @@ Bytes EncodePng(const PngSpec& spec);
 
 // Replaces a 4-byte big-endian field of the IHDR chunk and fixes the chunk's CRC.
 void PatchIhdr(Bytes& png, std::size_t fieldOffset, std::uint32_t value);
+
+// A PNG as libspng decodes it: indexes for a palette image, else red, green, blue, alpha.
+struct DecodedPng {
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    std::uint8_t colorType = 0;
+    Bytes palette{};  // red, green, blue per entry
+    Bytes pixels{};
+};
+DecodedPng DecodePng(const Bytes& png);

@@ -1,0 +1,158 @@
+// PNG output (-f png), shrinking (-s N) and the desktop thumbnailer, end to end.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "tests/png_builder.h"
+#include "tests/run_tool.h"
+#include "tests/test_helpers.h"
+
+namespace {
+
+class PngOutputTest : public testing::Test {
+protected:
+    // Writes a drawing with this bitmap, runs the tool on it and decodes what it wrote.
+    DecodedPng Convert(const Bytes& dib, const std::vector<std::string>& options) {
+        WriteFile(m_dir / "d.dwg", DwgBuilder().Entry(2, dib).Build());
+        std::vector<std::string> arguments = {"-q"};
+        arguments.insert(arguments.end(), options.begin(), options.end());
+        arguments.push_back("d.dwg");
+        EXPECT_EQ(RunProgram(PICTAVEX_BINARY, m_dir.Path(), arguments).status, 0);
+        return DecodePng(ReadFile(m_dir / "d.png"));
+    }
+    TempDir m_dir;
+};
+
+// A black picture of `width` x 8 with one-pixel white vertical lines at the given columns.
+Bytes Lines(std::int32_t width, std::initializer_list<std::int32_t> columns) {
+    Bytes dib = MakeInfoDib({.width = width, .height = 8, .bitsPerPixel = 24, .tableEntries = 0});
+    const std::size_t stride = (static_cast<std::size_t>(width) * 3 + 3) / 4 * 4;
+    std::fill(dib.begin() + 40, dib.end(), 0);
+    for (std::size_t y = 0; y < 8; ++y) {
+        for (std::int32_t x : columns) {
+            std::fill_n(dib.begin() + 40 + static_cast<long>(stride * y + 3 * x), 3, 0xFF);
+        }
+    }
+    return dib;
+}
+
+TEST_F(PngOutputTest, PaletteBitmapBecomesAnIndexedPngWithTheRecolouredPalette) {
+    const Bytes dib = DarkPaletteDib({.width = 5, .height = 3});
+    for (const bool white : {false, true}) {
+        const DecodedPng png = Convert(dib, white ? std::vector<std::string>{"-w", "-f", "png"}
+                                                  : std::vector<std::string>{"-f", "PNG"});
+        ASSERT_EQ(png.colorType, 3);
+        ASSERT_EQ(png.palette.size(), 256u * 3);
+        const std::uint8_t back = white ? 0xFF : 0;
+        EXPECT_EQ(Bytes(png.palette.begin(), png.palette.begin() + 3), Bytes(3, back));
+        EXPECT_EQ(Bytes(png.palette.begin() + 3 * 225, png.palette.begin() + 3 * 226),
+                  Bytes(3, static_cast<std::uint8_t>(0xFF - back)));
+        EXPECT_EQ(Bytes(png.palette.begin() + 3 * 7, png.palette.begin() + 3 * 8), Bytes(3, 7));
+        // The bitmap's rows of 8 bytes (5 indexes, then padding) run bottom-up.
+        EXPECT_EQ(png.pixels[2 * 5 + 1], 7);
+        EXPECT_EQ(png.pixels[0], 16 * 7);
+    }
+}
+
+TEST_F(PngOutputTest, TrueColourBitmapBecomesRgb) {
+    const DecodedPng png = Convert(Lines(4, {1}), {"-f", "png"});
+    EXPECT_EQ(png.colorType, 2);
+    EXPECT_EQ(png.width, 4u);
+    EXPECT_EQ(Bytes(png.pixels.begin() + 4, png.pixels.begin() + 8), (Bytes{255, 255, 255, 255}));
+    EXPECT_EQ(Bytes(png.pixels.begin(), png.pixels.begin() + 4), (Bytes{0, 0, 0, 255}));
+}
+
+TEST_F(PngOutputTest, ShrinkingAveragesAndKeepsTheAspectWithoutEnlarging) {
+    // 2:1: each output column covers two input columns, one of them lit.
+    const DecodedPng half = Convert(Lines(16, {1, 6, 9, 14}), {"-f", "png", "-s", "8"});
+    ASSERT_EQ(half.width, 8u);
+    ASSERT_EQ(half.height, 4u);
+    for (std::uint32_t x = 0; x < 8; ++x) {
+        const std::uint8_t level = half.pixels[4 * (8 * 2 + x)];
+        const bool lit = x == 0 || x == 3 || x == 4 || x == 7;
+        if (lit) {  // a mix of line and ground: point sampling gives 0 or 255 instead
+            EXPECT_GT(level, 64) << x;
+            EXPECT_LT(level, 192) << x;
+        } else {  // a box a pixel wide around each source pixel spills a little
+            EXPECT_LT(level, 32) << x;
+        }
+    }
+    const DecodedPng wide = Convert(Lines(40, {}), {"-f", "png", "-s", "20"});
+    EXPECT_EQ(wide.width, 20u);
+    EXPECT_EQ(wide.height, 4u);
+    const DecodedPng small =
+        Convert(DarkPaletteDib({.width = 5, .height = 3}), {"-f", "png", "-s", "64"});
+    EXPECT_EQ(small.width, 5u);
+    EXPECT_EQ(small.colorType, 3);  // not shrunk: as stored
+    const DecodedPng shrunk =
+        Convert(DarkPaletteDib({.width = 10, .height = 6}), {"-f", "png", "-s", "5"});
+    EXPECT_EQ(shrunk.colorType, 2);  // a shrunk palette picture is RGB
+    EXPECT_EQ(shrunk.height, 3u);
+}
+
+TEST_F(PngOutputTest, ShrunkBmpIsTwentyFourBits) {
+    WriteFile(m_dir / "d.dwg",
+              DwgBuilder().Entry(2, DarkPaletteDib({.width = 10, .height = 6})).Build());
+    ASSERT_EQ(RunProgram(PICTAVEX_BINARY, m_dir.Path(), {"-q", "-s", "5", "d.dwg"}).status, 0);
+    const Bytes bmp = ReadFile(m_dir / "d.bmp");
+    EXPECT_EQ(U32At(bmp, 18), 5u);
+    EXPECT_EQ(U32At(bmp, 22), 3u);
+    EXPECT_EQ(U16At(bmp, 28), 24u);
+}
+
+TEST_F(PngOutputTest, BadFormatOrSizeIsAUsageError) {
+    for (const std::vector<std::string>& arguments :
+         {std::vector<std::string>{"-f", "gif", "x.dwg"},
+          {"-s", "-3", "x.dwg"},
+          {"/S", "12px"},
+          {"-f"}}) {
+        const ToolRun run = RunProgram(PICTAVEX_BINARY, m_dir.Path(), arguments);
+        EXPECT_EQ(run.status, 1) << arguments[0];
+        EXPECT_TRUE(run.err.starts_with("pictavex: " + arguments[0] + ": ")) << run.err;
+        EXPECT_EQ(run.out, "");
+    }
+}
+
+class ThumbnailerTest : public PngOutputTest {
+protected:
+    ToolRun Thumbnail(const Bytes& drawing, const std::string& size) {
+        WriteFile(m_dir / "d.dwg", drawing);
+        return RunProgram(PICTAVEX_THUMBNAILER, m_dir.Path(), {"-s", size, "d.dwg", "t.png"});
+    }
+};
+
+TEST_F(ThumbnailerTest, WritesAWhiteBackedPngThatFitsTheSize) {
+    const ToolRun run =
+        Thumbnail(DwgBuilder().Entry(2, DarkPaletteDib({.width = 40, .height = 20})).Build(), "10");
+    ASSERT_EQ(run.status, 0) << run.err;
+    const DecodedPng png = DecodePng(ReadFile(m_dir / "t.png"));
+    EXPECT_EQ(png.width, 10u);
+    EXPECT_EQ(png.height, 5u);
+    const DecodedPng asStored = (Thumbnail(DwgBuilder().Entry(2, DarkPaletteDib()).Build(), "0"),
+                                 DecodePng(ReadFile(m_dir / "t.png")));
+    EXPECT_EQ(Bytes(asStored.palette.begin(), asStored.palette.begin() + 3), Bytes(3, 0xFF));
+}
+
+TEST_F(ThumbnailerTest, NoUsablePreviewFailsAndWritesNothing) {
+    const Bytes damaged = DwgBuilder().Entry(2, Bytes(41, 40)).Build();
+    for (const Bytes& drawing : {DwgBuilder().Build(), damaged}) {
+        const ToolRun run = Thumbnail(drawing, "128");
+        EXPECT_EQ(run.status, 2);
+        EXPECT_NE(run.err, "");
+        EXPECT_NE(::access((m_dir / "t.png").c_str(), F_OK), 0);
+    }
+    EXPECT_EQ(RunProgram(PICTAVEX_THUMBNAILER, m_dir.Path(), {"d.dwg"}).status, 1);
+}
+
+TEST_F(ThumbnailerTest, AnExistingOutputIsWrittenInPlace) {
+    WriteFile(m_dir / "t.png", {});
+    struct stat before {};
+    ASSERT_EQ(::stat((m_dir / "t.png").c_str(), &before), 0);
+    ASSERT_EQ(Thumbnail(DwgBuilder().Entry(2, DarkPaletteDib()).Build(), "128").status, 0);
+    struct stat after {};
+    ASSERT_EQ(::stat((m_dir / "t.png").c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);  // tumbler reads it through the descriptor it holds
+    EXPECT_EQ(DecodePng(ReadFile(m_dir / "t.png")).width, 4u);
+}
+
+}  // namespace
