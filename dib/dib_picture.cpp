@@ -65,6 +65,10 @@ std::uint8_t IndexAt(const std::uint8_t* row, std::uint32_t x, unsigned bits) {
 }
 
 void ReadIndexedRow(const std::uint8_t* row, const Layout& layout, std::uint8_t* out) {
+    if (layout.bitsPerPixel == 8) {
+        std::copy_n(row, layout.width, out);
+        return;
+    }
     for (std::uint32_t x = 0; x < layout.width; ++x) {
         out[x] = IndexAt(row, x, layout.bitsPerPixel);
     }
@@ -165,8 +169,8 @@ std::optional<DibPicture> DibGetPicture(std::span<const std::uint8_t> dib) {
             }
         }
     }
-    if (indexed) {
-        const std::size_t entries = picture.palette.size() / 3;
+    const std::size_t entries = picture.palette.size() / 3;
+    if (indexed && entries < 256) {
         for (std::uint8_t& index : picture.pixels) {
             index = index < entries ? index : 0;
         }

@@ -11,6 +11,10 @@
 namespace {
 
 constexpr std::size_t kRgbaSize = 4;
+// Colour pictures are mostly shrunk thumbnails, made while a file manager waits: a quick
+// deflate and one cheap filter cost a few bytes and save half the time of the best effort.
+constexpr int kColourCompressionLevel = 3;
+constexpr int kColourFilters = SPNG_FILTER_CHOICE_SUB;
 
 struct SpngFree {
     void operator()(spng_ctx* context) const { spng_ctx_free(context); }
@@ -75,6 +79,10 @@ int DibWritePngFile(const MemoryBlock& dib, CFile& file) {
             !Encoded(spng_set_option(context.get(), SPNG_FILTER_CHOICE, SPNG_DISABLE_FILTERING))) {
             return 0;
         }
+    } else if (!Encoded(spng_set_option(context.get(), SPNG_IMG_COMPRESSION_LEVEL,
+                                        kColourCompressionLevel)) ||
+               !Encoded(spng_set_option(context.get(), SPNG_FILTER_CHOICE, kColourFilters))) {
+        return 0;
     }
     std::vector<std::uint8_t> rows = PngRows(*picture);
     if (!Encoded(spng_encode_image(context.get(), rows.data(), rows.size(), SPNG_FMT_PNG,

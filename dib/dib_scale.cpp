@@ -67,7 +67,8 @@ PixmanImage ImageOf(std::vector<std::uint32_t>& pixels, Size size) {
     return image;
 }
 
-// Sets the source up to be sampled at the target's pixels, averaging what each one covers.
+// Sets the source up to be sampled at the target's pixels, each the average of the source
+// pixels it covers: a box as wide as the scale, over the pixels as points.
 void SetShrinkFilter(pixman_image_t* source, Size from, Size to) {
     const double scaleX = double(from.width) / to.width;
     const double scaleY = double(from.height) / to.height;
@@ -80,7 +81,7 @@ void SetShrinkFilter(pixman_image_t* source, Size from, Size to) {
     std::unique_ptr<pixman_fixed_t, decltype(&std::free)> parameters(
         pixman_filter_create_separable_convolution(
             &count, pixman_double_to_fixed(scaleX), pixman_double_to_fixed(scaleY),
-            PIXMAN_KERNEL_BOX, PIXMAN_KERNEL_BOX, PIXMAN_KERNEL_BOX, PIXMAN_KERNEL_BOX,
+            PIXMAN_KERNEL_IMPULSE, PIXMAN_KERNEL_IMPULSE, PIXMAN_KERNEL_BOX, PIXMAN_KERNEL_BOX,
             kSubsampleBits, kSubsampleBits),
         &std::free);
     if (!parameters || !pixman_image_set_filter(source, PIXMAN_FILTER_SEPARABLE_CONVOLUTION,

@@ -5,10 +5,13 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include "dib/dib.h"
 #include "dib/dib_from_png.h"
+#include "dib/dib_picture.h"
+#include "dib/dib_scale.h"
 #include "tests/bmp_check.h"
 #include "tests/dwg_builder.h"
 
@@ -66,6 +69,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     if (DibIsComplete(block)) {
         CheckWritten(block);
+        const std::optional<DibPicture> picture = DibGetPicture(block);
+        if (!picture || picture->pixels.size() != std::size_t{picture->width} * picture->height *
+                                                      (picture->palette.empty() ? 4 : 1)) {
+            std::abort();
+        }
+        if (MemoryHandle shrunk = DibShrinkToFit(block, 1 + index % 64, color & 0xFFFFFF)) {
+            if (!DibIsComplete(*shrunk)) {
+                std::abort();
+            }
+        }
     }
 
     // The same bytes as a PNG preview.
