@@ -9,6 +9,7 @@
 #include <new>
 #include <vector>
 
+#include "dib/dib_layout.h"
 #include "dib/dib_picture.h"
 
 namespace {
@@ -111,8 +112,14 @@ MemoryHandle DibOfArgb(const std::vector<std::uint32_t>& argb, Size size) {
 }  // namespace
 
 MemoryHandle DibShrinkToFit(const MemoryBlock& dib, std::uint32_t maxSide, COLORREF background) {
+    // Sizes first: decoding a picture that stays as it is would be wasted.
+    const std::optional<dib_layout::Layout> layout = dib_layout::ReadLayout(dib);
+    if (maxSide == 0 || !layout ||
+        (layout->width <= maxSide && std::abs(layout->height) <= std::int64_t{maxSide})) {
+        return nullptr;
+    }
     std::optional<DibPicture> picture = DibGetPicture(dib);
-    if (maxSide == 0 || !picture || (picture->width <= maxSide && picture->height <= maxSide)) {
+    if (!picture) {
         return nullptr;
     }
     const Size from{picture->width, picture->height};
