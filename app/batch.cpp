@@ -44,13 +44,16 @@ bool Extract(const std::string& input, const std::string& output, CDwgThumbnail&
     switch (thumbnail.m_outcome) {
         case LoadOutcome::kFailed:
             state.failed = true;
+            ++state.counts.failed;
             return false;
         case LoadOutcome::kNoPreview:
+            ++state.counts.noPreview;
             if (state.verbose) {
                 PrintNoPreview();
             }
             return false;
         case LoadOutcome::kDamagedPreview:
+            ++state.counts.damaged;
             if (state.verbose) {
                 PrintDamagedPreview();
             }
@@ -66,6 +69,7 @@ bool Extract(const std::string& input, const std::string& output, CDwgThumbnail&
         thumbnail.SaveBmp(output);
     }
     state.written.emplace(OutputKey(output), input);
+    ++state.counts.written;
     return true;
 }
 
@@ -88,19 +92,23 @@ void ProcessMatch(const PathParts& pattern, const SearchMatch& match, CDwgThumbn
     } catch (const CFileException& error) {
         error.ReportError();  // no "Ok!" for a bitmap that was not written
         state.failed = true;
+        ++state.counts.failed;
     } catch (const std::bad_alloc&) {
         CFileException(input, ENOMEM).ReportError();
         state.failed = true;
+        ++state.counts.failed;
     }
 }
 
 }  // namespace
 
-void ProcessPattern(const std::string& pattern, CDwgThumbnail& thumbnail, BatchState& state) {
+// The matches of a pattern, or of a literal name, one drawing after another.
+void ProcessFound(const std::string& pattern, SearchResult (*find)(const std::string&),
+                  CDwgThumbnail& thumbnail, BatchState& state) {
     const PathParts parts = SplitPath(pattern);
     SearchResult result;
     try {
-        result = FindMatches(pattern);
+        result = find(pattern);
     } catch (const std::bad_alloc&) {
         result.error = ENOMEM;
     }
@@ -117,4 +125,12 @@ void ProcessPattern(const std::string& pattern, CDwgThumbnail& thumbnail, BatchS
         }
         ProcessMatch(parts, match, thumbnail, state);
     }
+}
+
+void ProcessPattern(const std::string& pattern, CDwgThumbnail& thumbnail, BatchState& state) {
+    ProcessFound(pattern, FindMatches, thumbnail, state);
+}
+
+void ProcessName(const std::string& name, CDwgThumbnail& thumbnail, BatchState& state) {
+    ProcessFound(name, FindName, thumbnail, state);
 }

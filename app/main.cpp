@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cctype>
 #include <exception>
 #include <span>
@@ -8,17 +9,25 @@
 #include "app/option_values.h"
 #include "platform/console.h"
 #include "platform/directory.h"
+#include "platform/name_list.h"
 
 namespace {
 
 constexpr int kExitFrameworkFailed = 1;
 constexpr int kExitUsage = 1;
 constexpr int kExitFailed = 2;  // a drawing could not be read, or a BMP could not be written
+constexpr std::string_view kEndOfOptions = "--";
+constexpr std::string_view kFilesFrom = "--files-from";
 
 // "/x" or "-x", the letter in either case.
 bool IsOption(std::string_view argument, char letter) {
     return argument.size() == 2 && (argument[0] == '/' || argument[0] == '-') &&
            std::tolower(static_cast<unsigned char>(argument[1])) == letter;
+}
+
+// Looks like an option but is none the tool knows: "-x", or "--word".
+bool IsUnknownOption(std::string_view argument) {
+    return (argument.size() == 2 && argument[0] == '-') || argument.starts_with("--");
 }
 
 // The argument after an option, which the option consumes.
@@ -29,26 +38,84 @@ std::string_view ValueOf(std::span<char*> arguments, std::size_t& i) {
     return arguments[++i];
 }
 
+// Help and version answer alone, whatever else the command line asks.
+enum class Request { kRun, kHelp, kVersion };
+
+Request RequestOf(std::span<char*> arguments) {
+    for (std::string_view argument : arguments) {
+        if (argument == kEndOfOptions) {
+            break;
+        }
+        if (argument == "--help" || argument == "-h") {
+            return Request::kHelp;
+        }
+        if (argument == "--version" || argument == "-V") {
+            return Request::kVersion;
+        }
+    }
+    return Request::kRun;
+}
+
+void ProcessNameList(std::string_view path, CDwgThumbnail& thumbnail, BatchState& state) {
+    try {
+        CNameList names{std::string(path)};
+        while (const std::optional<std::string> name = names.Next()) {
+            ProcessName(*name, thumbnail, state);
+        }
+    } catch (const CFileException& error) {
+        error.ReportError();
+        state.failed = true;
+    }
+}
+
+// Applies one option; false for an argument that is no option.
+bool ApplyOption(std::span<char*> arguments, std::size_t& i, CDwgThumbnail& thumbnail,
+                 BatchState& state) {
+    const std::string_view argument = arguments[i];
+    if (IsOption(argument, 'f')) {
+        state.format = ParseFormat(argument, ValueOf(arguments, i));
+    } else if (IsOption(argument, 's')) {
+        state.maxSide = ParseSize(argument, ValueOf(arguments, i));
+    } else if (IsOption(argument, 'w')) {
+        thumbnail.SetBackground(kWhite);
+    } else if (IsOption(argument, 'o')) {
+        if (i + 1 < arguments.size()) {
+            state.outputDirectory = arguments[++i];
+            CreateDirectory(state.outputDirectory);
+        }
+    } else if (IsOption(argument, 'q')) {
+        state.verbose = false;
+    } else {
+        return false;
+    }
+    return true;
+}
+
 // Options act on the arguments after them, so the order of the command line is kept.
 void ProcessArguments(std::span<char*> arguments, CDwgThumbnail& thumbnail, BatchState& state) {
+    bool optionsEnded = false;
+    std::string unused;  // options since the last drawing
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string_view argument = arguments[i];
-        if (IsOption(argument, 'f')) {
-            state.format = ParseFormat(argument, ValueOf(arguments, i));
-        } else if (IsOption(argument, 's')) {
-            state.maxSide = ParseSize(argument, ValueOf(arguments, i));
-        } else if (IsOption(argument, 'w')) {
-            thumbnail.SetBackground(kWhite);
-        } else if (IsOption(argument, 'o')) {
-            if (i + 1 < arguments.size()) {
-                state.outputDirectory = arguments[++i];
-                CreateDirectory(state.outputDirectory);
+        if (!optionsEnded && argument == kEndOfOptions) {
+            optionsEnded = true;
+        } else if (!optionsEnded && argument == kFilesFrom) {
+            ProcessNameList(ValueOf(arguments, i), thumbnail, state);
+            unused.clear();
+        } else if (const std::size_t first = i;
+                   !optionsEnded && ApplyOption(arguments, i, thumbnail, state)) {
+            for (std::size_t k = first; k <= i; ++k) {
+                unused += (unused.empty() ? "" : " ") + std::string(arguments[k]);
             }
-        } else if (IsOption(argument, 'q')) {
-            state.verbose = false;
+        } else if (!optionsEnded && IsUnknownOption(argument)) {
+            throw UsageError("unknown option '" + std::string(argument) + "'");
         } else {
             ProcessPattern(std::string(argument), thumbnail, state);
+            unused.clear();
         }
+    }
+    if (!unused.empty()) {
+        WarnUnusedOptions(unused);
     }
 }
 
@@ -66,17 +133,28 @@ int main(int argc, char* argv[]) {
         ShowClosingPrompt();
         return 0;
     }
+    const std::span<char*> arguments(argv + 1, static_cast<std::size_t>(argc - 1));
+    switch (RequestOf(arguments)) {
+        case Request::kHelp:
+            PrintHelp();
+            return 0;
+        case Request::kVersion:
+            PrintVersion();
+            return 0;
+        case Request::kRun:
+            break;
+    }
     try {
-        ProcessArguments(std::span<char*>(argv + 1, static_cast<std::size_t>(argc - 1)), thumbnail,
-                         state);
+        ProcessArguments(arguments, thumbnail, state);
     } catch (const UsageError& error) {
-        ConsoleError(std::string(kProgramName) + ": " + error.what() + "\n");
+        ReportUsageError(error.what());
         return kExitUsage;
     } catch (const std::exception& error) {  // each drawing handles its own: this is the last net
         ConsoleError(std::string(kProgramName) + ": " + error.what() + "\n");
         state.failed = true;
     }
     if (state.verbose) {
+        PrintSummary(state.counts);
         ShowClosingPrompt();
     }
     if (const int cause = ConsoleOutputError(); cause != 0) {

@@ -1,5 +1,6 @@
 #include "platform/console.h"
 
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -12,6 +13,22 @@ namespace {
 
 // The first failure to write to stdout, other than a reader that went away.
 int g_outputError = 0;
+// Whether stdout's last text left a line open, and whether an error has since closed it, so
+// that the next line need not start with a line feed of its own.
+bool g_lineOpen = false;
+bool g_lineClosedForError = false;
+
+// Whether stdout and stderr show on one terminal, where an error must not split a line.
+bool SameTerminal() {
+    static const bool same = [] {
+        struct stat out {};
+        struct stat err {};
+        return ::isatty(STDOUT_FILENO) && ::isatty(STDERR_FILENO) &&
+               ::fstat(STDOUT_FILENO, &out) == 0 && ::fstat(STDERR_FILENO, &err) == 0 &&
+               out.st_rdev == err.st_rdev;
+    }();
+    return same;
+}
 
 // 0, or the errno value of a failed write.
 int WriteAll(int fd, std::string_view text) {
@@ -55,6 +72,14 @@ bool ConsoleInitialize() {
 }
 
 void ConsoleOut(std::string_view text) {
+    if (g_lineClosedForError && text.starts_with('\n')) {
+        text.remove_prefix(1);
+    }
+    g_lineClosedForError = false;
+    if (text.empty()) {
+        return;
+    }
+    g_lineOpen = text.back() != '\n';
     const int error = WriteAll(STDOUT_FILENO, text);
     if (error != 0 && error != EPIPE && g_outputError == 0) {
         g_outputError = error;
@@ -62,7 +87,16 @@ void ConsoleOut(std::string_view text) {
 }
 
 void ConsoleError(std::string_view text) {
+    if (g_lineOpen && SameTerminal()) {
+        (void)WriteAll(STDOUT_FILENO, "\n");
+        g_lineOpen = false;
+        g_lineClosedForError = true;
+    }
     (void)WriteAll(STDERR_FILENO, text);
+}
+
+bool ConsoleIsInteractive() {
+    return ::isatty(STDIN_FILENO) && ::isatty(STDOUT_FILENO);
 }
 
 int ConsoleOutputError() {

@@ -106,9 +106,15 @@ SearchResult FindMatches(const std::string& pattern) {
     if (HasWildcards(name)) {
         return SearchDirectory(parts.directory, name);
     }
+    return FindName(pattern);
+}
+
+SearchResult FindName(const std::string& path) {
+    const PathParts parts = SplitPath(path);
+    const std::string name = parts.baseName + parts.extension;
     SearchResult result;
     struct stat info {};
-    if (::lstat(pattern.c_str(), &info) != 0) {
+    if (::lstat(path.c_str(), &info) != 0) {
         result.error = errno;
         return result;
     }
@@ -116,7 +122,7 @@ SearchResult FindMatches(const std::string& pattern) {
     match.name = name;
     match.kind = KindOfMode(info.st_mode);
     if (S_ISLNK(info.st_mode)) {
-        if (::stat(pattern.c_str(), &info) != 0) {
+        if (::stat(path.c_str(), &info) != 0) {
             match.kind = EntryKind::kBroken;
             match.error = errno;
         } else {

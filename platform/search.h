@@ -23,3 +23,6 @@ struct SearchResult {
 // are wildcards; they never match a leading '.', and "." and ".." are never among their
 // matches. A pattern without wildcards matches the entry it names, whatever its type.
 SearchResult FindMatches(const std::string& pattern);
+
+// The entry of exactly this name, '*' and '?' included, as FindMatches gives a plain name.
+SearchResult FindName(const std::string& path);

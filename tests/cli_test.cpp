@@ -21,7 +21,10 @@ const std::string kUsage =
     "\n\t/o : Directory for output files"
     "\n\t/f : Format of output files: bmp (the default) or png"
     "\n\t/s : Largest side of output pictures in pixels (0: as stored)"
-    "\nExit status 2: a drawing could not be read or a BMP file could not be written.";
+    "\nExit status 2: a drawing could not be read or a BMP file could not be written."
+    "\n\t--files-from FILE : Drawing names from FILE (- for stdin), one a line or NUL-separated"
+    "\n\t-- : Every argument after it is a drawing"
+    "\n\t--help, --version";
 
 Bytes Drawing() {
     return DwgBuilder().Entry(1, {'h'}).Entry(2, DarkPaletteDib({.width = 8, .height = 4})).Build();
@@ -47,7 +50,7 @@ protected:
 TEST_F(CliTest, NoArgumentsShowsUsageAndPrompt) {
     const ToolRun run = Run({});
     EXPECT_EQ(run.err, kUsage);
-    EXPECT_EQ(run.out, kPrompt);
+    EXPECT_EQ(run.out, "");  // no terminal: no prompt
     EXPECT_EQ(run.status, 0);
 }
 
@@ -59,7 +62,7 @@ TEST_F(CliTest, EachDrawingLineSaysWhatBecameOfIt) {
     MakeDir("e.dwg");  // a directory that `*` matches is no drawing
     const ToolRun run = Run({"*.dwg"});
     EXPECT_EQ(run.out, Line("a.dwg", "a.bmp") + Line("b.dwg", "b.bmp", kNoPreview) +
-                           Line("c.dwg", "c.bmp", kDamaged) + kPrompt);
+                           Line("c.dwg", "c.bmp", kDamaged) + Summary(1, 1, 1));
     EXPECT_EQ(run.err, "");
     EXPECT_EQ(run.status, 0);
     const Bytes bmp = ReadFile(m_dir / "a.bmp");
@@ -82,7 +85,7 @@ TEST_F(CliTest, OptionsApplyToTheArgumentsAfterThem) {
     EXPECT_EQ(BackgroundOf("a.bmp"), (Bytes{0, 0, 0}));
     EXPECT_EQ(BackgroundOf("b.bmp"), (Bytes{0xFF, 0xFF, 0xFF}));
     EXPECT_EQ(Run({"/q", "a.dwg"}).out, "");
-    EXPECT_EQ(Run({"/w"}).out, kPrompt);
+    EXPECT_EQ(Run({"/w"}).out, Summary(0));
 }
 
 TEST_F(CliTest, OptionLikeNamesLongerThanAnOptionAreDrawings) {
@@ -92,7 +95,7 @@ TEST_F(CliTest, OptionLikeNamesLongerThanAnOptionAreDrawings) {
     const std::string absolute = m_dir / "west/a.dwg";
     const ToolRun run = Run({"-old.dwg", absolute});
     EXPECT_EQ(run.out,
-              Line("-old.dwg", "-old.bmp") + Line(absolute, m_dir / "west/a.bmp") + kPrompt);
+              Line("-old.dwg", "-old.bmp") + Line(absolute, m_dir / "west/a.bmp") + Summary(2));
     EXPECT_TRUE(Exists("-old.bmp"));
 }
 
@@ -103,7 +106,7 @@ TEST_F(CliTest, OutputDirectoryIsCreatedAndReplacedInOrder) {
     const ToolRun run = Run({"/o", "out1", "plans/*", "-o", "out2", "b.dwg", "/o", "", "b.dwg",
                              "/o", "-q", "b.dwg", "/o"});
     EXPECT_EQ(run.out, Line("plans/A.DWG", "out1/A.bmp") + Line("b.dwg", "out2/b.bmp") +
-                           Line("b.dwg", "b.bmp") + Line("b.dwg", "-q/b.bmp") + kPrompt);
+                           Line("b.dwg", "b.bmp") + Line("b.dwg", "-q/b.bmp") + Summary(4));
     EXPECT_EQ(run.status, 0);
     for (const char* name : {"out1/A.bmp", "out2/b.bmp", "b.bmp", "-q/b.bmp"}) {
         EXPECT_TRUE(Exists(name)) << name;
@@ -121,7 +124,7 @@ TEST_F(CliTest, UnwritableOutputIsReportedAndTheRunGoesOn) {
     const ToolRun run = Run({"/o", "missing/sub", "a.dwg", "plain.dwg", "/o", ".", "a.dwg"});
     EXPECT_EQ(run.out, Started("a.dwg", "missing/sub/a.bmp") +
                            Line("plain.dwg", "missing/sub/plain.bmp", kNoPreview) +
-                           Line("a.dwg", "./a.bmp") + kPrompt);
+                           Line("a.dwg", "./a.bmp") + Summary(1, 1, 0, 1));
     EXPECT_EQ(run.err, Error("missing/sub/a.bmp", "No such file or directory"));
     EXPECT_EQ(run.status, 2);
     EXPECT_TRUE(Exists("a.bmp"));
@@ -137,7 +140,7 @@ TEST_F(CliTest, DrawingsThatCannotBeReadAreReportedAndFailTheRun) {
         Run({"*.dwg", "nosuch.dwg", "plans/*.dxf", tooLong + ".dwg", "dangling.dwg"});
     EXPECT_EQ(run.out, Started("bad.dwg", "bad.bmp") + Started("dangling.dwg", "dangling.bmp") +
                            Line("good.dwg", "good.bmp") + Started("loop.dwg", "loop.bmp") +
-                           Started("dangling.dwg", "dangling.bmp") + kPrompt);
+                           Started("dangling.dwg", "dangling.bmp") + Summary(1, 0, 0, 4));
     EXPECT_EQ(run.err, Error("bad.dwg", "Invalid argument") +
                            Error("dangling.dwg", "No such file or directory") +
                            Error("loop.dwg", "Too many levels of symbolic links") +
@@ -166,10 +169,10 @@ TEST_F(CliTest, DevicesAndFifosAreNeverOpened) {
     EXPECT_EQ(::waitpid(writer, &status, WNOHANG), 0) << "the FIFO was opened";
     ::kill(writer, SIGKILL);
     ::waitpid(writer, &status, 0);
-    EXPECT_EQ(wildcard.out, kPrompt);
+    EXPECT_EQ(wildcard.out, Summary(0));
     EXPECT_EQ(wildcard.status, 0);
-    EXPECT_EQ(named.out,
-              Started("pipe.dwg", "pipe.bmp") + Started("/dev/null", "/dev/null.bmp") + kPrompt);
+    EXPECT_EQ(named.out, Started("pipe.dwg", "pipe.bmp") + Started("/dev/null", "/dev/null.bmp") +
+                             Summary(0, 0, 0, 2));
     EXPECT_EQ(named.err,
               Error("pipe.dwg", "not a regular file") + Error("/dev/null", "not a regular file"));
     EXPECT_EQ(named.status, 2);
@@ -185,7 +188,7 @@ TEST_F(CliTest, ASecondDrawingForTheSameBitmapIsRefused) {
     const ToolRun run = Run({"a.*", "-o", "thumbs", "d1/x.dwg", "-o", "./thumbs/", "d2/x.dwg"});
     EXPECT_EQ(run.out, Line("a.DWG", "a.bmp") + Started("a.dwg", "a.bmp") +
                            Line("d1/x.dwg", "thumbs/x.bmp") +
-                           Started("d2/x.dwg", "./thumbs/x.bmp") + kPrompt);
+                           Started("d2/x.dwg", "./thumbs/x.bmp") + Summary(2, 0, 0, 2));
     EXPECT_EQ(run.err, Error("a.bmp", "already written for a.DWG") +
                            Error("./thumbs/x.bmp", "already written for d1/x.dwg"));
     EXPECT_EQ(run.status, 2);
@@ -204,8 +207,9 @@ TEST_F(CliTest, DrawingNamedLikeItsOutputIsReplacedByItsBitmap) {
 
 TEST_F(CliTest, NameWithoutBaseKeepsItsShape) {
     Put(".dwg", Drawing());
-    EXPECT_EQ(Run({".dwg"}).out, Line(".dwg", ".bmp") + kPrompt);
-    EXPECT_EQ(Run({".*"}).out, Line(".bmp", ".bmp", kNoPreview) + Line(".dwg", ".bmp") + kPrompt);
+    EXPECT_EQ(Run({".dwg"}).out, Line(".dwg", ".bmp") + Summary(1));
+    EXPECT_EQ(Run({".*"}).out,
+              Line(".bmp", ".bmp", kNoPreview) + Line(".dwg", ".bmp") + Summary(1, 1));
 }
 
 }  // namespace

@@ -46,8 +46,8 @@ TEST(FaultTest, ReadErrorInsideADrawingIsReportedAndTheRunGoesOn) {
     TempDir dir;
     WriteFile(dir / "a.dwg", Drawing());
     const ToolRun run = RunProgram(PICTAVEX_BINARY, dir.Path(), {"/proc/self/mem", "a.dwg"});
-    EXPECT_EQ(run.out,
-              Started("/proc/self/mem", "/proc/self/mem.bmp") + Line("a.dwg", "a.bmp") + kPrompt);
+    EXPECT_EQ(run.out, Started("/proc/self/mem", "/proc/self/mem.bmp") + Line("a.dwg", "a.bmp") +
+                           Summary(1, 0, 0, 1));
     EXPECT_EQ(run.err, Error("/proc/self/mem", "Input/output error"));
     EXPECT_EQ(run.status, 2);
 }
@@ -77,7 +77,7 @@ TEST(FaultTest, PermissionsHoldForAnOrdinaryUser) {
     const ToolRun run =
         RunProgram(PICTAVEX_BINARY, dir.Path(), {"*.dwg"}, {.asOrdinaryUser = true});
     EXPECT_EQ(run.out, Started("a.dwg", "a.bmp") + Started("b.dwg", "b.bmp") +
-                           Line("c.dwg", "c.bmp") + kPrompt);
+                           Line("c.dwg", "c.bmp") + Summary(1, 0, 0, 2));
     EXPECT_EQ(run.err, Error("a.dwg", "Permission denied") + Error("b.bmp", "Permission denied"));
     EXPECT_EQ(run.status, 2);
     EXPECT_EQ(ReadFile(dir / "b.bmp"), (Bytes{'o', 'l', 'd'}));
@@ -113,7 +113,7 @@ TEST(FaultTest, FullDiskLeavesTheExistingOutputIntact) {
     WriteFile(dir / "disk/big.bmp", old);
     WriteFile(dir / "big.dwg", Drawing(400));
     const ToolRun run = RunProgram(PICTAVEX_BINARY, dir.Path(), {"/o", "disk", "big.dwg"});
-    EXPECT_EQ(run.out, Started("big.dwg", "disk/big.bmp") + kPrompt);
+    EXPECT_EQ(run.out, Started("big.dwg", "disk/big.bmp") + Summary(0, 0, 0, 1));
     EXPECT_EQ(run.err, Error("disk/big.bmp", "No space left on device"));
     EXPECT_EQ(run.status, 2);
     EXPECT_EQ(ReadFile(dir / "disk/big.bmp"), old);
@@ -162,7 +162,7 @@ TEST(FaultTest, RunningOutOfMemoryFailsOneDrawingNotTheBatch) {
     WriteFile(dir / "b.dwg", Drawing());
     const ToolRun run = RunProgram(PICTAVEX_BINARY, dir.Path(), {"a.dwg", "b.dwg"},
                                    {.limits = {{RLIMIT_AS, 48u << 20}}});
-    EXPECT_EQ(run.out, Started("a.dwg", "a.bmp") + Line("b.dwg", "b.bmp") + kPrompt);
+    EXPECT_EQ(run.out, Started("a.dwg", "a.bmp") + Line("b.dwg", "b.bmp") + Summary(1, 0, 0, 1));
     EXPECT_EQ(run.err, Error("a.dwg", "Cannot allocate memory"));
     EXPECT_EQ(run.status, 2);
 }
@@ -185,7 +185,7 @@ TEST(FaultTest, HugeClaimsCostNeitherMemoryNorDisk) {
     const long baseline = RunProgram(PICTAVEX_BINARY, dir.Path(), {"small.dwg"}).peakMemoryKib;
     const ToolRun run = RunProgram(PICTAVEX_BINARY, dir.Path(), {"sparse.dwg", "bomb.dwg"});
     EXPECT_EQ(run.out, Line("sparse.dwg", "sparse.bmp", kDamaged) +
-                           Line("bomb.dwg", "bomb.bmp", kDamaged) + kPrompt);
+                           Line("bomb.dwg", "bomb.bmp", kDamaged) + Summary(0, 0, 2));
     EXPECT_EQ(run.status, 0);
     EXPECT_LT(run.peakMemoryKib, baseline + 16 * 1024);
     EXPECT_FALSE(std::filesystem::exists(dir / "sparse.bmp"));

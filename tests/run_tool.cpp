@@ -21,7 +21,7 @@ bool DropToNobody() {
 [[noreturn]] void StartChild(const std::string& program, const std::string& directory,
                              std::vector<char*>& argv, const RunOptions& options,
                              const std::string& outPath, const std::string& errPath) {
-    const int in = ::open("/dev/null", O_RDONLY);
+    const int in = ::open(options.stdinPath.c_str(), O_RDONLY);
     const int out = options.stdoutFd >= 0
                         ? ::dup(options.stdoutFd)
                         : ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);

@@ -14,6 +14,7 @@ struct ToolRun {
 };
 
 struct RunOptions {
+    std::string stdinPath = "/dev/null";
     std::string stdoutPath{};           // where stdout goes; empty: captured into ToolRun::out
     int stdoutFd = -1;                  // or this descriptor, when set
     bool asOrdinaryUser = false;        // run as nobody, with no root privileges
@@ -21,7 +22,8 @@ struct RunOptions {
     std::vector<std::pair<int, rlim_t>> limits{};  // resource limits set in the child
 };
 
-// Runs a program in `directory` with stdin from /dev/null and captures what it prints.
+// Runs a program in `directory` with stdin from /dev/null (or as asked) and captures what it
+// prints.
 ToolRun RunProgram(const std::string& program, const std::string& directory,
                    const std::vector<std::string>& arguments, const RunOptions& options = {});
 

@@ -71,18 +71,27 @@ public:
     }
     bool Ready() const { return m_slave >= 0; }
 
-    void Start(const std::string& directory, const std::string& argument) {
+    // The tool on the terminal; with `stdoutTo`, its stdout goes to that file instead.
+    void Start(const std::string& directory, std::vector<std::string> arguments,
+               const std::string& stdoutTo = "") {
+        arguments.insert(arguments.begin(), PICTAVEX_BINARY);
+        std::vector<char*> argv;
+        for (std::string& argument : arguments) {
+            argv.push_back(argument.data());
+        }
+        argv.push_back(nullptr);
         m_child = ::fork();
         if (m_child == 0) {
             ::setsid();
             const int slave = ::open(m_slavePath.c_str(), O_RDWR);  // the controlling terminal
-            if (slave < 0 || ::chdir(directory.c_str()) != 0) {
+            const int out = stdoutTo.empty() ? slave : ::open(stdoutTo.c_str(), O_WRONLY);
+            if (slave < 0 || out < 0 || ::chdir(directory.c_str()) != 0) {
                 ::_exit(127);
             }
             ::dup2(slave, 0);
-            ::dup2(slave, 1);
+            ::dup2(out, 1);
             ::dup2(slave, 2);
-            ::execl(PICTAVEX_BINARY, PICTAVEX_BINARY, argument.c_str(), nullptr);
+            ::execv(PICTAVEX_BINARY, argv.data());
             ::_exit(127);
         }
     }
@@ -139,7 +148,7 @@ TEST(TerminalTest, PromptWaitsForOneKeyWithoutEchoAndRestoresTheTerminal) {
     TempDir dir;
     WriteFile(dir / "a.dwg", Drawing());
     const termios before = terminal.Mode();
-    terminal.Start(dir.Path(), "a.dwg");
+    terminal.Start(dir.Path(), {"a.dwg"});
     const std::string prompt = "------ Press any key for exit -------";
     const std::string shown = terminal.ReadUntil(prompt);
     EXPECT_NE(shown.find("a.dwg -> a.bmp  Ok!"), std::string::npos) << shown;
@@ -151,6 +160,28 @@ TEST(TerminalTest, PromptWaitsForOneKeyWithoutEchoAndRestoresTheTerminal) {
     const std::string screen = terminal.ReadUntil("x");
     EXPECT_EQ(screen.substr(screen.find(prompt) + prompt.size()), "") << "the key was echoed";
     EXPECT_EQ(terminal.Mode().c_lflag & (ECHO | ICANON), before.c_lflag & (ECHO | ICANON));
+}
+
+TEST(TerminalTest, OnlyAReaderAtTheTerminalIsPromptedAndErrorsEndTheLineFirst) {
+    Terminal terminal;
+    if (!terminal.Ready()) {
+        GTEST_SKIP() << "no pseudo-terminal can be opened here";
+    }
+    TempDir dir;
+    WriteFile(dir / "a.dwg", Drawing());
+    terminal.Start(dir.Path(), {"-o", "missing/sub", "a.dwg"}, "/dev/null");
+    EXPECT_EQ(terminal.Status(std::chrono::seconds(2)), 2) << "it waited with stdout redirected";
+    EXPECT_EQ(terminal.ReadUntil("\n"),  // the terminal shows "\n" as "\r\n"
+              "pictavex: missing/sub/a.bmp: No such file or directory\r\n");
+
+    Terminal shared;
+    shared.Start(dir.Path(), {"-o", "missing/sub", "a.dwg", "-o", ".", "a.dwg"});
+    const std::string screen = shared.ReadUntil(kPrompt.substr(1));
+    EXPECT_NE(screen.find("missing/sub/a.bmp  \r\npictavex: missing/sub/a.bmp: No such file"),
+              std::string::npos)
+        << screen;
+    EXPECT_NE(screen.find("\r\na.dwg -> ./a.bmp  Ok!"), std::string::npos) << screen;
+    EXPECT_EQ(screen.find("\r\n\r\n"), std::string::npos) << "a blank line: " << screen;
 }
 
 }  // namespace

@@ -12,6 +12,25 @@
 
 inline const std::string kPrompt = "\n------ Press any key for exit -------";
 
+// The closing summary of a verbose run: drawings written, without a preview, with a damaged
+// preview, and failed; the last three only when there are any.
+inline std::string Summary(int written, int noPreview = 0, int damaged = 0, int failed = 0) {
+    const int drawings = written + noPreview + damaged + failed;
+    std::string summary = "\n" + std::to_string(drawings) +
+                          (drawings == 1 ? " drawing" : " drawings") + ": " +
+                          std::to_string(written) + " written";
+    if (noPreview != 0) {
+        summary += ", " + std::to_string(noPreview) + " without a preview";
+    }
+    if (damaged != 0) {
+        summary += ", " + std::to_string(damaged) + " with a damaged preview";
+    }
+    if (failed != 0) {
+        summary += ", " + std::to_string(failed) + " failed";
+    }
+    return summary;
+}
+
 // One drawing's progress line as the tool prints it, ended by "Ok!" or why no BMP came.
 inline std::string Line(const std::string& input, const std::string& output,
                         const std::string& ending = "Ok!") {

@@ -1,0 +1,76 @@
+#include "platform/name_list.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "platform/file_exception.h"
+
+namespace {
+
+// Larger than any path: the first read holds a whole name, and its separator, if any.
+constexpr std::size_t kChunkSize = 64 * 1024;
+
+}  // namespace
+
+CNameList::CNameList(const std::string& path) : m_path(path) {
+    if (path == "-") {
+        m_fd = STDIN_FILENO;
+        m_path = "stdin";
+        return;
+    }
+    m_owned.Reset(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+    if (!m_owned.IsOpen()) {
+        throw CFileException(path, errno);
+    }
+    m_fd = m_owned.Get();
+}
+
+// Reads one more chunk; false at the end of the input.
+bool CNameList::Fill() {
+    if (m_ended) {
+        return false;
+    }
+    m_buffer.erase(0, m_start);
+    m_start = 0;
+    const std::size_t held = m_buffer.size();
+    m_buffer.resize(held + kChunkSize);
+    ssize_t got = 0;
+    do {
+        got = ::read(m_fd, m_buffer.data() + held, kChunkSize);
+    } while (got < 0 && errno == EINTR);
+    if (got < 0) {
+        throw CFileException(m_path, errno);
+    }
+    m_buffer.resize(held + static_cast<std::size_t>(got));
+    if (!m_separatorKnown) {
+        m_separatorKnown = true;
+        m_separator = m_buffer.find('\0') != std::string::npos ? '\0' : '\n';
+    }
+    m_ended = got == 0;
+    return !m_ended;
+}
+
+std::optional<std::string> CNameList::Next() {
+    for (;;) {
+        const std::size_t end =
+            m_separatorKnown ? m_buffer.find(m_separator, m_start) : std::string::npos;
+        if (end != std::string::npos) {
+            std::string name = m_buffer.substr(m_start, end - m_start);
+            m_start = end + 1;
+            if (!name.empty()) {
+                return name;
+            }
+            continue;
+        }
+        if (!Fill()) {
+            if (m_start >= m_buffer.size()) {
+                return std::nullopt;
+            }
+            std::string last = m_buffer.substr(m_start);  // no separator after the last name
+            m_start = m_buffer.size();
+            return last;
+        }
+    }
+}
