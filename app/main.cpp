@@ -97,13 +97,13 @@ void ProcessArguments(std::span<char*> arguments, CDwgThumbnail& thumbnail, Batc
     std::string unused;  // options since the last drawing
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string_view argument = arguments[i];
+        const std::size_t first = i;  // an option may consume the argument after it
         if (!optionsEnded && argument == kEndOfOptions) {
             optionsEnded = true;
         } else if (!optionsEnded && argument == kFilesFrom) {
             ProcessNameList(ValueOf(arguments, i), thumbnail, state);
             unused.clear();
-        } else if (const std::size_t first = i;
-                   !optionsEnded && ApplyOption(arguments, i, thumbnail, state)) {
+        } else if (!optionsEnded && ApplyOption(arguments, i, thumbnail, state)) {
             for (std::size_t k = first; k <= i; ++k) {
                 unused += (unused.empty() ? "" : " ") + std::string(arguments[k]);
             }
