@@ -37,14 +37,18 @@ void RefuseRewrite(const std::string& output, const BatchState& state) {
     }
 }
 
+void CountFailure(BatchState& state) {
+    state.failed = true;
+    ++state.counts.failed;
+}
+
 // Loads one drawing and writes its bitmap; false when nothing should follow the progress line.
 bool Extract(const std::string& input, const std::string& output, CDwgThumbnail& thumbnail,
              BatchState& state) {
     thumbnail.Load(input);
     switch (thumbnail.m_outcome) {
         case LoadOutcome::kFailed:
-            state.failed = true;
-            ++state.counts.failed;
+            CountFailure(state);
             return false;
         case LoadOutcome::kNoPreview:
             ++state.counts.noPreview;
@@ -63,10 +67,10 @@ bool Extract(const std::string& input, const std::string& output, CDwgThumbnail&
     }
     RefuseRewrite(output, state);
     thumbnail.ShrinkToFit(state.maxSide);
-    if (state.format == ImageFormat::kPng) {
-        thumbnail.SavePng(output);
-    } else {
-        thumbnail.SaveBmp(output);
+    const int saved =
+        state.format == ImageFormat::kPng ? thumbnail.SavePng(output) : thumbnail.SaveBmp(output);
+    if (!saved) {  // a held picture that could not be encoded: never an "Ok!"
+        throw CFileException(output, "the picture could not be encoded");
     }
     state.written.emplace(OutputKey(output), input);
     ++state.counts.written;
@@ -91,12 +95,10 @@ void ProcessMatch(const PathParts& pattern, const SearchMatch& match, CDwgThumbn
         }
     } catch (const CFileException& error) {
         error.ReportError();  // no "Ok!" for a bitmap that was not written
-        state.failed = true;
-        ++state.counts.failed;
+        CountFailure(state);
     } catch (const std::bad_alloc&) {
         CFileException(input, ENOMEM).ReportError();
-        state.failed = true;
-        ++state.counts.failed;
+        CountFailure(state);
     }
 }
 
