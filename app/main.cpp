@@ -18,6 +18,8 @@ constexpr int kExitUsage = 1;
 constexpr int kExitFailed = 2;  // a drawing could not be read, or a BMP could not be written
 constexpr std::string_view kEndOfOptions = "--";
 constexpr std::string_view kFilesFrom = "--files-from";
+constexpr std::string_view kJson = "--json";
+constexpr std::string_view kDryRun = "--dry-run";
 
 // "/x" or "-x", the letter in either case.
 bool IsOption(std::string_view argument, char letter) {
@@ -56,35 +58,43 @@ Request RequestOf(std::span<char*> arguments) {
     return Request::kRun;
 }
 
-void ProcessNameList(std::string_view path, CDwgThumbnail& thumbnail, BatchState& state) {
+void ProcessNameList(std::string_view path, BatchState& state) {
     try {
         CNameList names{std::string(path)};
         while (const std::optional<std::string> name = names.Next()) {
-            ProcessName(*name, thumbnail, state);
+            ProcessName(*name, state);
         }
     } catch (const CFileException& error) {
-        error.ReportError();
+        state.scheduler.Say([&] { error.ReportError(); });
         state.failed = true;
     }
 }
 
 // Applies one option; false for an argument that is no option.
-bool ApplyOption(std::span<char*> arguments, std::size_t& i, CDwgThumbnail& thumbnail,
-                 BatchState& state) {
+bool ApplyOption(std::span<char*> arguments, std::size_t& i, BatchState& state) {
     const std::string_view argument = arguments[i];
+    DrawingSettings& settings = state.settings;
     if (IsOption(argument, 'f')) {
-        state.format = ParseFormat(argument, ValueOf(arguments, i));
+        settings.format = ParseFormat(argument, ValueOf(arguments, i));
     } else if (IsOption(argument, 's')) {
-        state.maxSide = ParseSize(argument, ValueOf(arguments, i));
+        settings.maxSide = ParseSize(argument, ValueOf(arguments, i));
+    } else if (IsOption(argument, 'j')) {
+        state.scheduler.SetWorkers(ParseWorkers(argument, ValueOf(arguments, i)));
     } else if (IsOption(argument, 'w')) {
-        thumbnail.SetBackground(kWhite);
+        settings.background = kWhite;
     } else if (IsOption(argument, 'o')) {
         if (i + 1 < arguments.size()) {
             state.outputDirectory = arguments[++i];
-            CreateDirectory(state.outputDirectory);
+            if (!settings.dryRun) {
+                CreateDirectory(state.outputDirectory);
+            }
         }
     } else if (IsOption(argument, 'q')) {
-        state.verbose = false;
+        settings.verbose = false;
+    } else if (IsOption(argument, 'n') || argument == kDryRun) {
+        settings.dryRun = true;
+    } else if (argument == kJson) {
+        settings.json = true;
     } else {
         return false;
     }
@@ -92,7 +102,7 @@ bool ApplyOption(std::span<char*> arguments, std::size_t& i, CDwgThumbnail& thum
 }
 
 // Options act on the arguments after them, so the order of the command line is kept.
-void ProcessArguments(std::span<char*> arguments, CDwgThumbnail& thumbnail, BatchState& state) {
+void ProcessArguments(std::span<char*> arguments, BatchState& state) {
     bool optionsEnded = false;
     std::string unused;  // options since the last drawing
     for (std::size_t i = 0; i < arguments.size(); ++i) {
@@ -101,16 +111,16 @@ void ProcessArguments(std::span<char*> arguments, CDwgThumbnail& thumbnail, Batc
         if (!optionsEnded && argument == kEndOfOptions) {
             optionsEnded = true;
         } else if (!optionsEnded && argument == kFilesFrom) {
-            ProcessNameList(ValueOf(arguments, i), thumbnail, state);
+            ProcessNameList(ValueOf(arguments, i), state);
             unused.clear();
-        } else if (!optionsEnded && ApplyOption(arguments, i, thumbnail, state)) {
+        } else if (!optionsEnded && ApplyOption(arguments, i, state)) {
             for (std::size_t k = first; k <= i; ++k) {
                 unused += (unused.empty() ? "" : " ") + std::string(arguments[k]);
             }
         } else if (!optionsEnded && IsUnknownOption(argument)) {
             throw UsageError("unknown option '" + std::string(argument) + "'");
         } else {
-            ProcessPattern(std::string(argument), thumbnail, state);
+            ProcessPattern(std::string(argument), state);
             unused.clear();
         }
     }
@@ -126,7 +136,6 @@ int main(int argc, char* argv[]) {
         ConsoleOut("Fatal Error: MFC initialization failed\n");
         return kExitFrameworkFailed;
     }
-    CDwgThumbnail thumbnail(kBlack);
     BatchState state;
     if (argc < 2) {
         PrintUsage();
@@ -145,15 +154,18 @@ int main(int argc, char* argv[]) {
             break;
     }
     try {
-        ProcessArguments(arguments, thumbnail, state);
+        ProcessArguments(arguments, state);
+        state.scheduler.Drain();
     } catch (const UsageError& error) {
+        state.scheduler.Drain();
         ReportUsageError(error.what());
         return kExitUsage;
     } catch (const std::exception& error) {  // each drawing handles its own: this is the last net
+        state.scheduler.Drain();
         ConsoleError(std::string(kProgramName) + ": " + error.what() + "\n");
         state.failed = true;
     }
-    if (state.verbose) {
+    if (state.settings.verbose && !state.settings.json) {
         PrintSummary(state.counts);
         ShowClosingPrompt();
     }

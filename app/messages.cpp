@@ -52,9 +52,13 @@ void WarnUnusedOptions(const std::string& options) {
 }
 
 void PrintSummary(const RunCounts& counts) {
-    const std::size_t drawings = counts.written + counts.noPreview + counts.damaged + counts.failed;
+    const std::size_t drawings =
+        counts.written + counts.dryRun + counts.noPreview + counts.damaged + counts.failed;
     std::string summary = "\n" + Count(drawings, drawings == 1 ? "drawing" : "drawings") + ": " +
                           Count(counts.written, "written");
+    if (counts.dryRun != 0) {
+        summary += ", " + Count(counts.dryRun, "not written (dry run)");
+    }
     if (counts.noPreview != 0) {
         summary += ", " + Count(counts.noPreview, "without a preview");
     }
@@ -73,6 +77,10 @@ void PrintProgress(const std::string& input, const std::string& output) {
 
 void PrintOk() {
     ConsoleOut("Ok!");
+}
+
+void PrintDryRun() {
+    ConsoleOut("dry run");
 }
 
 void PrintNoPreview() {

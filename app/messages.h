@@ -6,6 +6,7 @@
 // What became of the drawings of a run.
 struct RunCounts {
     std::size_t written = 0;
+    std::size_t dryRun = 0;  // a whole preview, left unwritten on request
     std::size_t noPreview = 0;
     std::size_t damaged = 0;
     std::size_t failed = 0;
@@ -22,6 +23,7 @@ void PrintSummary(const RunCounts& counts);
 void PrintProgress(const std::string& input, const std::string& output);
 // What completes a progress line: the BMP was written, or why none was.
 void PrintOk();
+void PrintDryRun();
 void PrintNoPreview();
 void PrintDamagedPreview();
 // Tells, once, that some of the progress text could not be written to stdout.

@@ -3,12 +3,28 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <optional>
 #include <string>
+
+#include "platform/processors.h"
 
 namespace {
 
 // Far above any preview: a larger size only means "as stored" again.
 constexpr std::uint32_t kMaxSize = 65535;
+// Far above any gain: each worker holds at most one preview.
+constexpr unsigned kMaxWorkers = 256;
+
+// A decimal number from 0 to `max`, or nothing.
+std::optional<std::uint32_t> ParseNumber(std::string_view value, std::uint32_t max) {
+    std::uint32_t number = 0;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), number);
+    if (value.empty() || error != std::errc() || end != value.data() + value.size() ||
+        number > max) {
+        return std::nullopt;
+    }
+    return number;
+}
 
 std::string Lower(std::string_view text) {
     std::string lower(text);
@@ -32,14 +48,21 @@ ImageFormat ParseFormat(std::string_view option, std::string_view value) {
 }
 
 std::uint32_t ParseSize(std::string_view option, std::string_view value) {
-    std::uint32_t size = 0;
-    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), size);
-    if (value.empty() || error != std::errc() || end != value.data() + value.size() ||
-        size > kMaxSize) {
+    const std::optional<std::uint32_t> size = ParseNumber(value, kMaxSize);
+    if (!size) {
         throw UsageError(std::string(option) + ": '" + std::string(value) +
                          "' is not a size in pixels (0 to " + std::to_string(kMaxSize) + ")");
     }
-    return size;
+    return *size;
+}
+
+unsigned ParseWorkers(std::string_view option, std::string_view value) {
+    const std::optional<std::uint32_t> workers = ParseNumber(value, kMaxWorkers);
+    if (!workers) {
+        throw UsageError(std::string(option) + ": '" + std::string(value) +
+                         "' is not a number of workers (0 to " + std::to_string(kMaxWorkers) + ")");
+    }
+    return *workers == 0 ? std::min(UsableProcessors(), kMaxWorkers) : *workers;
 }
 
 std::string_view ExtensionOf(ImageFormat format) {

@@ -17,5 +17,8 @@ ImageFormat ParseFormat(std::string_view option, std::string_view value);
 // The largest side in pixels, a decimal number; 0 means as stored.
 std::uint32_t ParseSize(std::string_view option, std::string_view value);
 
+// The number of workers; 0 means one for each processor the run may use.
+unsigned ParseWorkers(std::string_view option, std::string_view value);
+
 // ".bmp" or ".png".
 std::string_view ExtensionOf(ImageFormat format);

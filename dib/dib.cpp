@@ -61,6 +61,11 @@ std::int32_t DibGetHeight(std::span<const std::uint8_t> dib) {
     return ReadU16(dib, kCoreHeightOffset);
 }
 
+std::uint16_t DibGetBitCount(std::span<const std::uint8_t> dib) {
+    const std::optional<Layout> layout = ReadLayout(dib);
+    return layout ? layout->bitsPerPixel : 0;
+}
+
 std::uint16_t DibGetColorCount(std::span<const std::uint8_t> dib) {
     if (IsInfoHeader(dib)) {
         return InfoColorCount(dib);

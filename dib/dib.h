@@ -28,6 +28,8 @@ std::uint32_t DibGetHeaderSize(std::span<const std::uint8_t> dib);
 std::int32_t DibGetWidth(std::span<const std::uint8_t> dib);
 std::int32_t DibGetHeight(std::span<const std::uint8_t> dib);
 std::uint16_t DibGetColorCount(std::span<const std::uint8_t> dib);
+// Bits per pixel of a whole bitmap (see DibIsComplete), or 0.
+std::uint16_t DibGetBitCount(std::span<const std::uint8_t> dib);
 
 // A colour-table entry, or 0 for a null block, an index outside the table, or an entry
 // that does not lie wholly inside the block.

@@ -64,6 +64,8 @@ extern "C" void RestoreAndRaise(int signalNumber) {
 
 constexpr int kRestoringSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 
+thread_local ConsoleRecording* t_recording = nullptr;
+
 }  // namespace
 
 bool ConsoleInitialize() {
@@ -71,7 +73,37 @@ bool ConsoleInitialize() {
     return std::signal(SIGPIPE, SIG_IGN) != SIG_ERR;
 }
 
+void ConsoleRecording::Add(bool toError, std::string_view text) {
+    if (!m_parts.empty() && m_parts.back().toError == toError) {
+        m_parts.back().text += text;  // the line-feed rules see the same text either way
+    } else {
+        m_parts.push_back({toError, std::string(text)});
+    }
+}
+
+void ConsoleRecording::Replay() const {
+    for (const Part& part : m_parts) {
+        if (part.toError) {
+            ConsoleError(part.text);
+        } else {
+            ConsoleOut(part.text);
+        }
+    }
+}
+
+ConsoleCapture::ConsoleCapture(ConsoleRecording& recording) : m_previous(t_recording) {
+    t_recording = &recording;
+}
+
+ConsoleCapture::~ConsoleCapture() {
+    t_recording = m_previous;
+}
+
 void ConsoleOut(std::string_view text) {
+    if (t_recording != nullptr) {
+        t_recording->Add(false, text);
+        return;
+    }
     if (g_lineClosedForError && text.starts_with('\n')) {
         text.remove_prefix(1);
     }
@@ -87,6 +119,10 @@ void ConsoleOut(std::string_view text) {
 }
 
 void ConsoleError(std::string_view text) {
+    if (t_recording != nullptr) {
+        t_recording->Add(true, text);
+        return;
+    }
     if (g_lineOpen && SameTerminal()) {
         (void)WriteAll(STDOUT_FILENO, "\n");
         g_lineOpen = false;

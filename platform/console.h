@@ -1,6 +1,8 @@
 #pragma once
 
+#include <string>
 #include <string_view>
+#include <vector>
 
 inline constexpr std::string_view kProgramName = "pictavex";
 
@@ -12,6 +14,34 @@ bool ConsoleInitialize();
 // next text on stdout then drops its leading line feed.
 void ConsoleOut(std::string_view text);
 void ConsoleError(std::string_view text);
+
+// Console text held back, in the order it was written, until it may be shown: a drawing done
+// by a worker is told only when every drawing before it has been.
+class ConsoleRecording {
+public:
+    void Add(bool toError, std::string_view text);
+    // Writes the text out as ConsoleOut and ConsoleError would have.
+    void Replay() const;
+
+private:
+    struct Part {
+        bool toError;
+        std::string text;
+    };
+    std::vector<Part> m_parts;
+};
+
+// While it lives, this thread's ConsoleOut and ConsoleError go to the recording instead.
+class ConsoleCapture {
+public:
+    explicit ConsoleCapture(ConsoleRecording& recording);
+    ConsoleCapture(const ConsoleCapture&) = delete;
+    ConsoleCapture& operator=(const ConsoleCapture&) = delete;
+    ~ConsoleCapture();
+
+private:
+    ConsoleRecording* m_previous;
+};
 
 // Whether someone sits at a terminal to read stdout and press a key.
 bool ConsoleIsInteractive();

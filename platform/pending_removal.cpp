@@ -2,17 +2,24 @@
 
 #include <unistd.h>
 
+#include <array>
 #include <atomic>
 #include <csignal>
 
 namespace {
 
-std::atomic<const char*> g_pending{nullptr};
+// One slot per thread that writes outputs; the handler may only touch lock-free atomics.
+constexpr std::size_t kMaxPendingRemovals = 256;
+std::array<std::atomic<const char*>, kMaxPendingRemovals> g_pending{};
+std::atomic<std::size_t> g_slotsTaken{0};
+thread_local std::size_t t_slot = kMaxPendingRemovals;  // none yet
 constexpr int kTerminatingSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
 extern "C" void RemoveAndRaise(int signalNumber) {
-    if (const char* path = g_pending.exchange(nullptr)) {
-        ::unlink(path);
+    for (auto& pending : g_pending) {
+        if (const char* path = pending.exchange(nullptr)) {
+            ::unlink(path);
+        }
     }
     struct sigaction original {};
     original.sa_handler = SIG_DFL;
@@ -42,9 +49,14 @@ void InstallOnce() {
 
 void SetPendingRemoval(const std::string& path) {
     InstallOnce();
-    g_pending.store(path.c_str());
+    if (t_slot == kMaxPendingRemovals) {
+        t_slot = g_slotsTaken.fetch_add(1) % kMaxPendingRemovals;  // more threads: shared
+    }
+    g_pending[t_slot].store(path.c_str());
 }
 
 void ClearPendingRemoval() {
-    g_pending.store(nullptr);
+    if (t_slot != kMaxPendingRemovals) {
+        g_pending[t_slot].store(nullptr);
+    }
 }

@@ -17,10 +17,6 @@ struct DirCloser {
     void operator()(DIR* dir) const { ::closedir(dir); }
 };
 
-bool HasWildcards(const std::string& name) {
-    return name.find_first_of("*?") != std::string::npos;
-}
-
 // Everything but '*' and '?' matches only itself.
 std::string EscapeForFnmatch(const std::string& name) {
     std::string pattern;
@@ -94,6 +90,10 @@ SearchResult SearchDirectory(const std::string& directory, const std::string& na
 }
 
 }  // namespace
+
+bool HasWildcards(const std::string& name) {
+    return name.find_first_of("*?") != std::string::npos;
+}
 
 SearchResult FindMatches(const std::string& pattern) {
     const PathParts parts = SplitPath(pattern);

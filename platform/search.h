@@ -26,3 +26,6 @@ SearchResult FindMatches(const std::string& pattern);
 
 // The entry of exactly this name, '*' and '?' included, as FindMatches gives a plain name.
 SearchResult FindName(const std::string& path);
+
+// Whether the name holds a '*' or a '?' (FindMatches looks at the last component only).
+bool HasWildcards(const std::string& name);

@@ -63,6 +63,21 @@ MemoryHandle ReadEntryBytes(CFile& file, std::int64_t start, std::uint64_t size)
 
 }  // namespace
 
+std::string_view ImageKindOf(std::uint8_t code) {
+    switch (code) {
+        case kHeaderData:
+            return "header";
+        case kDib:
+            return "bitmap";
+        case kMetaFile:
+            return "metafile";
+        case kPng:
+            return "png";
+        default:
+            return "unknown";
+    }
+}
+
 CDwgThumbnail::CDwgThumbnail(COLORREF background) : m_background(background) {}
 
 CDwgThumbnail::~CDwgThumbnail() = default;
@@ -104,10 +119,14 @@ void CDwgThumbnail::Reset(const std::string& path) {
     m_dib.reset();
     m_metaFile.reset();
     m_outcome = LoadOutcome::kNoPreview;
+    m_entries.clear();
+    m_previewEntry.reset();
+    m_error.clear();
 }
 
 void CDwgThumbnail::Fail(const CFileException& error) {
     error.ReportError();
+    m_error = error.what();
     m_outcome = LoadOutcome::kFailed;
 }
 
@@ -148,41 +167,46 @@ void CDwgThumbnail::ReadDrawing(CFile& file) {
     if (!ReadDirectory(file, count)) {
         return;
     }
-    const std::optional<ImageEntry> png = ReadEntries(file, count);
-    if (!m_dib && png) {
-        ReadPng(file, *png);
-    }
+    ReadEntries(file, count);
+    TakeEntries(file);
 }
 
-std::optional<CDwgThumbnail::ImageEntry> CDwgThumbnail::ReadEntries(CFile& file, int count) {
-    std::optional<ImageEntry> png;
+void CDwgThumbnail::ReadEntries(CFile& file, int count) {
     for (int i = 0; i < count; ++i) {
         ImageEntry entry;
         if (!ReadEntry(file, entry)) {
             break;
         }
-        const std::uint64_t next = file.GetPosition();
+        m_entries.push_back(entry);
+    }
+}
+
+void CDwgThumbnail::TakeEntries(CFile& file) {
+    std::optional<std::size_t> png;
+    for (std::size_t i = 0; i < m_entries.size(); ++i) {
+        const ImageEntry& entry = m_entries[i];
         switch (entry.code) {
             case kHeaderData:
                 ReadHeaderData(file, entry);
                 break;
             case kDib:
+                m_previewEntry = i;
                 ReadDib(file, entry);
-                return png;  // entries after the first bitmap are never read
+                return;  // entries after the first bitmap are never read
             case kMetaFile:
                 ReadMetaFile(file, entry);
                 break;
             case kPng:
-                if (!png) {
-                    png = entry;
-                }
-                continue;
+                png = png ? png : i;
+                break;
             default:
-                continue;
+                break;
         }
-        file.Seek(static_cast<std::int64_t>(next));
     }
-    return png;
+    if (png) {
+        m_previewEntry = png;
+        ReadPng(file, m_entries[*png]);
+    }
 }
 
 bool CDwgThumbnail::ReadDirectory(CFile& file, std::int8_t& count) {

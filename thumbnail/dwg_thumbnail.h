@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "dib/dib.h"
 #include "platform/file.h"
@@ -20,6 +22,16 @@ enum class LoadOutcome {
     kDamagedPreview,  // a preview that is cut short, inconsistent or too large
     kFailed,          // the drawing could not be read; the reason was reported
 };
+
+// One entry of a drawing's image directory, as listed: what it is, where, and how large.
+struct ImageEntry {
+    std::uint8_t code = 0;  // see ImageKindOf
+    std::int32_t start = 0;
+    std::uint32_t size = 0;
+};
+
+// "header", "bitmap", "metafile", "png", or "unknown" for a code the tool does not know.
+std::string_view ImageKindOf(std::uint8_t code);
 
 struct CSize {
     std::int32_t cx = 0;
@@ -58,19 +70,17 @@ public:
     MemoryHandle m_dib;
     MemoryHandle m_metaFile;  // the metafile bits, after their placeable header
     LoadOutcome m_outcome = LoadOutcome::kNoPreview;
+    std::vector<ImageEntry> m_entries;  // the image directory, up to the first unreadable entry
+    std::optional<std::size_t> m_previewEntry;  // the one the bitmap came from
+    std::string m_error;                        // why the drawing could not be read
 
 private:
-    struct ImageEntry {
-        std::uint8_t code = 0;
-        std::int32_t start = 0;
-        std::uint32_t size = 0;
-    };
-
     void Reset(const std::string& path);
     void Fail(const CFileException& error);
     void ReadDrawing(CFile& file);
-    // The first PNG preview listed, to fall back on when the drawing has no bitmap.
-    std::optional<ImageEntry> ReadEntries(CFile& file, int count);
+    void ReadEntries(CFile& file, int count);
+    // Header data, the first bitmap, metafiles before it; the first PNG when there is no bitmap.
+    void TakeEntries(CFile& file);
     bool ReadDirectory(CFile& file, std::int8_t& count);
     bool ReadEntry(CFile& file, ImageEntry& entry);
     void ReadHeaderData(CFile& file, const ImageEntry& entry);

@@ -1,0 +1,133 @@
+#include "app/drawing_job.h"
+
+#include <cerrno>
+#include <new>
+#include <optional>
+
+#include "app/drawing_json.h"
+#include "app/messages.h"
+#include "platform/console.h"
+
+namespace {
+
+// A match that cannot be a drawing, named as such; wildcard matches of this kind are passed
+// over before they get here.
+void RefuseNonRegular(const DrawingJob& job) {
+    switch (job.kind) {
+        case EntryKind::kBroken:
+            throw CFileException(job.input, job.kindError);
+        case EntryKind::kDirectory:
+            throw CFileException(job.input, EISDIR);
+        case EntryKind::kOther:
+            throw CFileException(job.input, kNotRegularReason);
+        case EntryKind::kRegular:
+            return;
+    }
+}
+
+// What a JSON line tells of the preview, taken before any shrinking.
+struct PreviewTaken {
+    CSize size;
+    std::uint16_t bits = 0;
+};
+
+DrawingStatus WritePreview(const DrawingJob& job, CDwgThumbnail& thumbnail) {
+    if (!job.writtenFor.empty()) {
+        throw CFileException(job.output, "already written for " + job.writtenFor);
+    }
+    if (job.settings.dryRun) {
+        return DrawingStatus::kDryRun;
+    }
+    thumbnail.ShrinkToFit(job.settings.maxSide);
+    const int saved = job.settings.format == ImageFormat::kPng ? thumbnail.SavePng(job.output)
+                                                               : thumbnail.SaveBmp(job.output);
+    if (!saved) {  // a held picture that could not be encoded: never an "Ok!"
+        throw CFileException(job.output, "the picture could not be encoded");
+    }
+    return DrawingStatus::kWritten;
+}
+
+DrawingStatus Extract(const DrawingJob& job, CDwgThumbnail& thumbnail, PreviewTaken& preview) {
+    thumbnail.SetBackground(job.settings.background);
+    thumbnail.Load(job.input);
+    switch (thumbnail.m_outcome) {
+        case LoadOutcome::kFailed:
+            return DrawingStatus::kFailed;
+        case LoadOutcome::kNoPreview:
+            return DrawingStatus::kNoPreview;
+        case LoadOutcome::kDamagedPreview:
+            return DrawingStatus::kDamagedPreview;
+        case LoadOutcome::kPreview:
+            break;
+    }
+    preview = {thumbnail.GetDimensions(), DibGetBitCount(*thumbnail.m_dib)};
+    return WritePreview(job, thumbnail);
+}
+
+void PrintEnding(DrawingStatus status) {
+    switch (status) {
+        case DrawingStatus::kWritten:
+            PrintOk();
+            return;
+        case DrawingStatus::kDryRun:
+            PrintDryRun();
+            return;
+        case DrawingStatus::kNoPreview:
+            PrintNoPreview();
+            return;
+        case DrawingStatus::kDamagedPreview:
+            PrintDamagedPreview();
+            return;
+        case DrawingStatus::kFailed:
+            return;  // the error said it
+    }
+}
+
+}  // namespace
+
+DrawingStatus RunDrawing(const DrawingJob& job, CDwgThumbnail& thumbnail) {
+    const DrawingSettings& settings = job.settings;
+    if (settings.verbose && !settings.json) {
+        PrintProgress(job.input, job.output);
+    }
+    DrawingStatus status = DrawingStatus::kFailed;
+    PreviewTaken preview;
+    std::optional<std::string> error;
+    bool read = false;
+    try {
+        RefuseNonRegular(job);
+        read = true;
+        status = Extract(job, thumbnail, preview);
+    } catch (const CFileException& failure) {
+        failure.ReportError();  // no "Ok!" for a bitmap that was not written
+        error = failure.what();
+    } catch (const std::bad_alloc&) {
+        const CFileException failure(job.input, ENOMEM);
+        failure.ReportError();
+        error = failure.what();
+    }
+    if (status == DrawingStatus::kFailed && !error) {
+        error = thumbnail.m_error;
+    }
+    if (settings.json) {
+        const bool known =
+            read && !(status == DrawingStatus::kFailed && thumbnail.m_version.empty());
+        ConsoleOut(
+            DrawingJsonLine({job.input, known ? &thumbnail : nullptr, preview.size, preview.bits,
+                             status == DrawingStatus::kWritten ? &job.output : nullptr, status,
+                             error ? &*error : nullptr}));
+    } else if (settings.verbose) {
+        PrintEnding(status);
+    }
+    return status;
+}
+
+void ReportMissing(const std::string& pattern, int cause, const DrawingSettings& settings) {
+    const CFileException failure(pattern, cause);
+    failure.ReportError();
+    if (settings.json) {
+        const std::string error = failure.what();
+        ConsoleOut(
+            DrawingJsonLine({pattern, nullptr, {}, 0, nullptr, DrawingStatus::kFailed, &error}));
+    }
+}

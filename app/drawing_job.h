@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "app/option_values.h"
+#include "platform/search.h"
+#include "thumbnail/dwg_thumbnail.h"
+
+// The options in force where a drawing was named: each drawing takes its own copy.
+struct DrawingSettings {
+    COLORREF background = kBlack;
+    ImageFormat format = ImageFormat::kBmp;
+    std::uint32_t maxSide = 0;  // 0: as stored
+    bool verbose = true;
+    bool json = false;    // a JSON line per drawing in place of the progress text
+    bool dryRun = false;  // read and tell, write nothing
+};
+
+// What became of a drawing.
+enum class DrawingStatus { kWritten, kDryRun, kNoPreview, kDamagedPreview, kFailed };
+
+struct DrawingJob {
+    std::string input;
+    std::string output;
+    EntryKind kind = EntryKind::kRegular;
+    int kindError = 0;  // why the kind is kBroken
+    DrawingSettings settings;
+    // The drawing of this run that already wrote `output`, which must not be replaced.
+    std::string writtenFor;
+};
+
+// Does one drawing with the caller's own thumbnail object and tells the console what became
+// of it: a progress line, a JSON line, or nothing but errors.
+DrawingStatus RunDrawing(const DrawingJob& job, CDwgThumbnail& thumbnail);
+
+// Tells, in the run's form, that a name or pattern gave no drawing at all.
+void ReportMissing(const std::string& pattern, int cause, const DrawingSettings& settings);

@@ -1,0 +1,149 @@
+#include "app/scheduler.h"
+
+#include <exception>
+#include <string>
+#include <system_error>
+
+namespace {
+
+// Enough drawings in flight to keep every worker busy past an uneven one, few enough that
+// their held-back text stays small.
+constexpr std::size_t kSlotsPerWorker = 64;
+
+// A worker must never take the process down: anything a drawing raises fails that drawing.
+DrawingStatus RunGuarded(const DrawingJob& job, CDwgThumbnail& thumbnail) {
+    try {
+        return RunDrawing(job, thumbnail);
+    } catch (const std::exception& error) {
+        ConsoleError(std::string(kProgramName) + ": " + job.input + ": " + error.what() + "\n");
+        return DrawingStatus::kFailed;
+    }
+}
+
+}  // namespace
+
+Scheduler::Scheduler(Completion completion)
+    : m_completion(std::move(completion)), m_thumbnail(kBlack) {}
+
+Scheduler::~Scheduler() {
+    Drain();
+    StopWorkers();
+}
+
+void Scheduler::SetWorkers(unsigned count) {
+    Drain();
+    StopWorkers();
+    m_stopping = false;
+    try {
+        for (unsigned i = 0; count > 1 && i < count; ++i) {
+            m_workers.emplace_back([this] { WorkerLoop(); });
+        }
+    } catch (const std::system_error&) {
+        // The system allows fewer threads: those that started will do.
+    }
+}
+
+void Scheduler::StopWorkers() {
+    {
+        const std::lock_guard lock(m_mutex);
+        m_stopping = true;
+    }
+    m_workReady.notify_all();
+    m_workers.clear();  // joins
+}
+
+void Scheduler::WorkerLoop() {
+    CDwgThumbnail thumbnail(kBlack);
+    std::unique_lock lock(m_mutex);
+    for (;;) {
+        m_workReady.wait(lock, [this] { return m_stopping || !m_pending.empty(); });
+        if (m_pending.empty()) {
+            return;
+        }
+        Slot* slot = m_pending.front();
+        m_pending.pop_front();
+        lock.unlock();
+        {
+            const ConsoleCapture capture(slot->text);
+            slot->status = RunGuarded(slot->job, thumbnail);
+        }
+        lock.lock();
+        slot->done = true;
+        if (slot == m_order.front().get()) {
+            m_frontDone.notify_one();
+        }
+    }
+}
+
+void Scheduler::Submit(DrawingJob job) {
+    if (m_workers.empty()) {
+        m_completion(job, RunGuarded(job, m_thumbnail));
+        return;
+    }
+    auto slot = std::make_unique<Slot>();
+    slot->job = std::move(job);
+    {
+        const std::lock_guard lock(m_mutex);
+        m_pending.push_back(slot.get());
+    }
+    m_workReady.notify_one();
+    Enqueue(std::move(slot));
+}
+
+void Scheduler::RunInOrder(DrawingJob job) {
+    Drain();
+    m_completion(job, RunGuarded(job, m_thumbnail));
+}
+
+void Scheduler::Say(const std::function<void()>& print) {
+    if (m_workers.empty()) {
+        print();
+        return;
+    }
+    auto slot = std::make_unique<Slot>();
+    slot->isDrawing = false;
+    slot->done = true;
+    {
+        const ConsoleCapture capture(slot->text);
+        print();
+    }
+    Enqueue(std::move(slot));
+}
+
+void Scheduler::Enqueue(std::unique_ptr<Slot> slot) {
+    std::size_t inFlight = 0;
+    {
+        const std::lock_guard lock(m_mutex);
+        m_order.push_back(std::move(slot));
+        inFlight = m_order.size();
+    }
+    if (inFlight > kSlotsPerWorker * m_workers.size()) {
+        TellFront();
+    }
+}
+
+void Scheduler::TellFront() {
+    std::unique_ptr<Slot> slot;
+    {
+        std::unique_lock lock(m_mutex);
+        m_frontDone.wait(lock, [this] { return m_order.front()->done; });
+        slot = std::move(m_order.front());
+        m_order.pop_front();
+    }
+    slot->text.Replay();
+    if (slot->isDrawing) {
+        m_completion(slot->job, slot->status);
+    }
+}
+
+void Scheduler::Drain() {
+    for (;;) {
+        {
+            const std::lock_guard lock(m_mutex);
+            if (m_order.empty()) {
+                return;
+            }
+        }
+        TellFront();
+    }
+}

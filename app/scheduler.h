@@ -1,0 +1,62 @@
+#pragma once
+
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "app/drawing_job.h"
+#include "platform/console.h"
+
+// Does drawings on worker threads, each with a thumbnail object of its own, and tells what
+// became of them in the order they were given: the console text and the files of any number
+// of workers are those of one.
+class Scheduler {
+public:
+    // Called on the submitting thread, in submission order, as each drawing is told.
+    using Completion = std::function<void(const DrawingJob&, DrawingStatus)>;
+
+    explicit Scheduler(Completion completion);
+    Scheduler(const Scheduler&) = delete;
+    Scheduler& operator=(const Scheduler&) = delete;
+    ~Scheduler();
+
+    // Tells every drawing given so far, then works on with `count` workers; with one, each
+    // drawing is done at once on the calling thread.
+    void SetWorkers(unsigned count);
+    void Submit(DrawingJob job);
+    // Does the drawing on the calling thread once every earlier one is told: for a drawing
+    // that depends on what an earlier one wrote.
+    void RunInOrder(DrawingJob job);
+    // Console text of the submitting thread, told in its place among the drawings.
+    void Say(const std::function<void()>& print);
+    // Tells every drawing given so far.
+    void Drain();
+
+private:
+    struct Slot {
+        DrawingJob job;
+        bool isDrawing = true;
+        ConsoleRecording text;
+        DrawingStatus status = DrawingStatus::kFailed;
+        bool done = false;
+    };
+
+    void StopWorkers();
+    void WorkerLoop();
+    void Enqueue(std::unique_ptr<Slot> slot);
+    void TellFront();
+
+    Completion m_completion;
+    CDwgThumbnail m_thumbnail;  // the calling thread's
+    std::mutex m_mutex;
+    std::condition_variable m_workReady;
+    std::condition_variable m_frontDone;
+    std::deque<std::unique_ptr<Slot>> m_order;  // given, not yet told
+    std::deque<Slot*> m_pending;                // given, not yet started
+    bool m_stopping = false;
+    std::vector<std::jthread> m_workers;
+};
