@@ -55,9 +55,7 @@ struct RowConverter {
         const bool interlaced = ihdr.interlace_method != SPNG_INTERLACE_NONE;
         const std::uint32_t first = interlaced ? kAdam7FirstColumn[pass] : 0;
         const std::uint32_t step = interlaced ? kAdam7ColumnStep[pass] : 1;
-        if (palette && ihdr.bit_depth == 8 && step == 1) {
-            std::memcpy(target, source, ihdr.width);
-        } else if (palette) {
+        if (palette) {
             for (std::uint32_t x = first; x < ihdr.width; x += step) {
                 target[x] = PaletteIndex(source, x, ihdr.bit_depth);
             }
@@ -76,6 +74,12 @@ struct RowConverter {
     }
 };
 
+// Rows that need no conversion: 8-bit palette indexes are the DIB's own, row for row.
+bool RowsAsStored(const RowConverter& convert) {
+    return convert.palette && convert.ihdr.bit_depth == 8 &&
+           convert.ihdr.interlace_method == SPNG_INTERLACE_NONE;
+}
+
 // Decodes the image row by row into the DIB's pixel rows, which run bottom-up.
 bool DecodeRows(spng_ctx* context, const RowConverter& convert, std::uint8_t* bits,
                 std::size_t stride) {
@@ -86,22 +90,29 @@ bool DecodeRows(spng_ctx* context, const RowConverter& convert, std::uint8_t* bi
         !Succeeded(spng_decode_image(context, nullptr, 0, format, flags))) {
         return false;
     }
-    std::vector<std::uint8_t> row(imageSize / convert.ihdr.height);
+    const bool direct = RowsAsStored(convert);
+    std::vector<std::uint8_t> row(direct ? 0 : imageSize / convert.ihdr.height);
     for (;;) {
         spng_row_info info{};
         if (!Succeeded(spng_get_row_info(context, &info))) {
             return false;
         }
+        std::uint8_t* target = bits + stride * (convert.ihdr.height - 1 - info.row_num);
         if (convert.ihdr.interlace_method != SPNG_INTERLACE_NONE) {
             std::fill(row.begin(), row.end(), 0);  // a pass ORs the bits of its own pixels in
         }
-        const int result = spng_decode_row(context, row.data(), row.size());
+        const int result = direct ? spng_decode_row(context, target, convert.ihdr.width)
+                                  : spng_decode_row(context, row.data(), row.size());
         if (result != 0 && result != SPNG_EOI) {
             return Succeeded(result);
         }
-        convert(row.data(), bits + stride * (convert.ihdr.height - 1 - info.row_num), info.pass);
+        if (!direct) {
+            convert(row.data(), target, info.pass);
+        }
         if (result == SPNG_EOI) {
-            return true;
+            // The image data's last CRC, which now stands in for the checksum, is checked
+            // only on reading past it.
+            return Succeeded(spng_decode_chunks(context));
         }
     }
 }
@@ -138,7 +149,9 @@ void CopyPalette(const spng_plte& plte, MemoryBlock& dib) {
 }  // namespace
 
 MemoryHandle DibFromPng(std::span<const std::uint8_t> png, COLORREF background) {
-    SpngContext context(spng_ctx_new(0));
+    // Each chunk's CRC already covers the compressed bytes: the checksum of the inflated
+    // stream would cost a pass over every pixel to learn nothing more.
+    SpngContext context(spng_ctx_new(SPNG_CTX_IGNORE_ADLER32));
     if (!context) {
         throw std::bad_alloc();
     }

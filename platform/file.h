@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/file_exception.h"
+#include "platform/memory_block.h"
 #include "platform/unique_fd.h"
 
 // A drawing opened for reading, or a BMP file being written. Failures other than that of
@@ -63,6 +64,6 @@ private:
     std::uint64_t m_position = 0;
     std::uint64_t m_length = 0;
     // The few small fields of a drawing lie close together: one read serves them all.
-    std::vector<std::uint8_t> m_cache;
+    MemoryBlock m_cache;  // bytes beyond what was read are never looked at
     std::uint64_t m_cacheStart = 0;
 };

@@ -5,7 +5,10 @@
 #include <string>
 #include <vector>
 
-using Bytes = std::vector<std::uint8_t>;
+#include "platform/memory_block.h"
+
+// The tool's own block type, so that built bitmaps go straight to the functions under test.
+using Bytes = MemoryBlock;
 
 void PutLittleEndian(Bytes& out, std::size_t offset, std::uint32_t value, std::size_t width);
 void AppendLittleEndian(Bytes& out, std::uint32_t value, std::size_t width);

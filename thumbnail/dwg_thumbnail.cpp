@@ -51,7 +51,7 @@ MemoryHandle ReadEntryBytes(CFile& file, std::int64_t start, std::uint64_t size)
         size > kMaxEntryBytes) {
         return nullptr;
     }
-    MemoryHandle block = AllocateBlock(size);
+    MemoryHandle block = AllocateUnsetBlock(size);
     if (!block) {
         throw std::bad_alloc();
     }
