@@ -1,4 +1,5 @@
 // How BMP files are put in place: whole or not at all, keeping what a replaced file had.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -44,6 +45,39 @@ TEST(OutputTest, ReplacedBitmapKeepsItsModeAndOwner) {
     ASSERT_EQ(RunProgram(PICTAVEX_BINARY, dir.Path(), {"-q", "-o", "new", "a.dwg"}).status, 0);
     EXPECT_EQ(StatOf(dir / "new/a.bmp").st_mode & 07777, 0644u);
     EXPECT_EQ(StatOf(dir / "new/a.bmp").st_uid, ::geteuid());
+}
+
+TEST(OutputTest, ABitmapAlreadyRightIsLeftAsItIs) {
+    TempDir dir;
+    WriteFile(dir / "a.dwg", Drawing(300));  // a bitmap larger than one comparison chunk
+    ASSERT_EQ(RunProgram(PICTAVEX_BINARY, dir.Path(), {"-q", "a.dwg"}).status, 0);
+    const Bytes right = ReadFile(dir / "a.bmp");
+    Bytes changedLast = right;
+    changedLast.back() ^= 1;
+    Bytes longer = right;
+    longer.push_back(0);
+    const struct {
+        const char* name;
+        Bytes existing;
+        bool keptAsItIs;
+    } cases[] = {
+        {"the same bytes", right, true},
+        {"the last byte differs", changedLast, false},
+        {"one byte more", longer, false},
+        {"one byte less", Bytes(right.begin(), right.end() - 1), false},
+    };
+    for (const auto& c : cases) {
+        WriteFile(dir / "a.bmp", c.existing);
+        const timespec old[2] = {{1000, 0}, {1000, 0}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, (dir / "a.bmp").c_str(), old, 0), 0);
+        const ino_t inode = StatOf(dir / "a.bmp").st_ino;
+        EXPECT_EQ(RunProgram(PICTAVEX_BINARY, dir.Path(), {"a.dwg"}).out,
+                  Line("a.dwg", "a.bmp") + Summary(1))
+            << c.name;
+        EXPECT_EQ(ReadFile(dir / "a.bmp"), right) << c.name;
+        const struct stat after = StatOf(dir / "a.bmp");
+        EXPECT_EQ(after.st_ino == inode && after.st_mtime == 1000, c.keptAsItIs) << c.name;
+    }
 }
 
 TEST(OutputTest, KilledRunsLeaveNoHiddenFiles) {
