@@ -3,16 +3,19 @@
 // manifest line per drawing (path, preview offset, preview size) for the copy floor.
 //
 //   make_corpus DIRECTORY COUNT [SIZE_BYTES]   (SIZE_BYTES: every drawing that large)
+//   make_corpus DIRECTORY COUNT png            (PNG previews, as newer programs save them)
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <string>
 
 #include "tests/dwg_builder.h"
+#include "tests/png_builder.h"
 
 namespace {
 
@@ -25,6 +28,26 @@ DibSpec PreviewFor(unsigned index) {
         return {.width = 672, .height = 448};
     }
     return {.width = 256, .height = 110};
+}
+
+// An 852 x 448 palette picture of thin lines on a plain ground, like a drawing's preview.
+Bytes PngPreview() {
+    constexpr std::uint32_t kWidth = 852;
+    constexpr std::uint32_t kHeight = 448;
+    Bytes rows(kWidth * kHeight, 0);
+    for (std::uint32_t y = 0; y < kHeight; ++y) {
+        for (std::uint32_t x = 0; x < kWidth; ++x) {
+            if (x % 97 == 0 || y % 61 == 0 || (x + 3 * y) % 211 == 0) {
+                rows[y * kWidth + x] = static_cast<std::uint8_t>(1 + (x / 97 + y / 61) % 7);
+            }
+        }
+    }
+    Bytes palette(3 * 256, 0);
+    for (std::size_t i = 0; i < palette.size(); ++i) {
+        palette[i] = static_cast<std::uint8_t>(i * 37);
+    }
+    return EncodePng(
+        {.width = kWidth, .height = kHeight, .colorType = 3, .rows = rows, .palette = palette});
 }
 
 std::uint64_t SizeFor(unsigned index) {  // 30 KB to 2 MB, spread evenly
@@ -40,16 +63,18 @@ int main(int argc, char* argv[]) {
     }
     const std::string directory = argv[1];
     const unsigned count = static_cast<unsigned>(std::strtoul(argv[2], nullptr, 10));
-    const std::uint64_t fixedSize = argc > 3 ? std::strtoull(argv[3], nullptr, 10) : 0;
+    const bool png = argc > 3 && std::string(argv[3]) == "png";
+    const std::uint64_t fixedSize = argc > 3 && !png ? std::strtoull(argv[3], nullptr, 10) : 0;
+    const Bytes pngPreview = png ? PngPreview() : Bytes();
     ::mkdir(directory.c_str(), 0777);
     std::ofstream manifest(directory + ".manifest");
     for (unsigned i = 0; i < count; ++i) {
-        const Bytes dib = MakeInfoDib(PreviewFor(i));
+        const Bytes preview = png ? pngPreview : MakeInfoDib(PreviewFor(i));
         const std::string header = "drawing " + std::to_string(i);
         Bytes image = DwgBuilder()
                           .Version("AC1018")
                           .Entry(1, Bytes(header.begin(), header.end()))
-                          .Entry(2, dib)
+                          .Entry(png ? 6 : 2, preview)
                           .Build();
         // Move the image-data block from where the builder puts it to the usual address.
         const std::size_t shift = kImageAddress - kHeaderOffset;
@@ -62,16 +87,17 @@ int main(int argc, char* argv[]) {
                                         image[field + 2] << 16 | image[field + 3] << 24;
             PutLittleEndian(image, field, static_cast<std::uint32_t>(start + shift), 4);
         }
-        char name[32];
-        std::snprintf(name, sizeof name, "/d%07u.dwg", i);
-        const std::string path = directory + name;
+        const std::string number = std::to_string(i);
+        const std::string path = directory + "/d" +
+                                 std::string(7 - std::min<std::size_t>(7, number.size()), '0') +
+                                 number + ".dwg";
         WriteFile(path, image);
         const std::uint64_t size = fixedSize ? fixedSize : SizeFor(i);
         if (size > image.size() && ::truncate(path.c_str(), static_cast<off_t>(size)) != 0) {
             std::perror(path.c_str());
             return 1;
         }
-        manifest << path << ' ' << image.size() - dib.size() << ' ' << dib.size() << '\n';
+        manifest << path << ' ' << image.size() - preview.size() << ' ' << preview.size() << '\n';
     }
     return manifest ? 0 : 1;
 }

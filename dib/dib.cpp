@@ -104,13 +104,17 @@ int DibSetPaletteColor(MemoryBlock* dib, int index, COLORREF color) {
     return 1;
 }
 
-int DibWriteBmpFile(const MemoryBlock& dib, CFile& file) {
+std::array<std::uint8_t, kBmpFileHeaderSize> DibBmpFileHeader(const MemoryBlock& dib) {
     std::array<std::uint8_t, kBmpFileHeaderSize> header{};
     StoreLittleEndian(&header[0], kBmpType, 2);
     StoreLittleEndian(&header[2], static_cast<std::uint32_t>(dib.size() + kBmpFileHeaderSize), 4);
     StoreLittleEndian(&header[10], static_cast<std::uint32_t>(kBmpFileHeaderSize + PixelStart(dib)),
                       4);
-    file.Write({header, dib});
+    return header;
+}
+
+int DibWriteBmpFile(const MemoryBlock& dib, CFile& file) {
+    file.Write({DibBmpFileHeader(dib), dib});
     return 1;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <span>
 
@@ -52,6 +53,9 @@ std::uint64_t DibRowStride(std::uint32_t width, unsigned bitsPerPixel);
 // its colour table and pixels; null over kMaxDibBytes. Short memory raises std::bad_alloc.
 MemoryHandle DibCreate(std::uint32_t width, std::uint32_t height, std::uint16_t bitsPerPixel,
                        std::uint32_t colors);
+
+// The 14-byte BMP file header that goes before the block.
+std::array<std::uint8_t, kBmpFileHeaderSize> DibBmpFileHeader(const MemoryBlock& dib);
 
 // Writes the 14-byte BMP file header and then the whole block; write errors are raised.
 int DibWriteBmpFile(const MemoryBlock& dib, CFile& file);

@@ -126,3 +126,31 @@ void CFile::Seek(std::int64_t offset) {
     }
     m_position = static_cast<std::uint64_t>(offset);
 }
+
+bool FileHoldsExactly(const std::string& path,
+                      std::initializer_list<std::span<const std::uint8_t>> parts) {
+    std::uint64_t size = 0;
+    for (std::span<const std::uint8_t> part : parts) {
+        size += part.size();
+    }
+    CFile file;
+    if (!file.OpenForReading(path) || file.GetLength() != size) {
+        return false;
+    }
+    try {
+        MemoryBlock held(static_cast<std::size_t>(size));
+        if (file.Read(held.data(), held.size()) != size) {
+            return false;
+        }
+        auto next = held.begin();
+        for (std::span<const std::uint8_t> part : parts) {
+            if (!std::equal(part.begin(), part.end(), next)) {
+                return false;
+            }
+            next += static_cast<std::ptrdiff_t>(part.size());
+        }
+        return true;
+    } catch (const CFileException&) {
+        return false;  // unreadable: it is replaced, and any real fault shows then
+    }
+}

@@ -67,3 +67,8 @@ private:
     MemoryBlock m_cache;  // bytes beyond what was read are never looked at
     std::uint64_t m_cacheStart = 0;
 };
+
+// Whether the regular file at `path` holds exactly these bytes: an output that is already
+// right can be left as it is, as install -C and rsync do.
+bool FileHoldsExactly(const std::string& path,
+                      std::initializer_list<std::span<const std::uint8_t>> parts);

@@ -92,47 +92,6 @@ int CheckReplaceable(const std::string& target, struct stat& existing) {
     return ::access(target.c_str(), W_OK) == 0 ? 0 : errno;
 }
 
-// Reads as much as the file holds at `offset`, up to `count`; -1 on an error.
-ssize_t ReadFully(int fd, std::uint8_t* buffer, std::size_t count, off_t offset) {
-    std::size_t total = 0;
-    while (total < count) {
-        const ssize_t got = ::pread(fd, buffer + total, count - total, offset + total);
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got <= 0) {
-            return got < 0 ? -1 : static_cast<ssize_t>(total);
-        }
-        total += static_cast<std::size_t>(got);
-    }
-    return static_cast<ssize_t>(total);
-}
-
-// Whether the existing regular file holds exactly the `size` bytes written to `fd`: then it
-// can be left as it is, as install -C and rsync do.
-bool HoldsSameBytes(int fd, std::uint64_t size, const std::string& target,
-                    const struct stat& existing) {
-    if (!S_ISREG(existing.st_mode) || static_cast<std::uint64_t>(existing.st_size) != size) {
-        return false;
-    }
-    const UniqueFd old(::open(target.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
-    constexpr std::size_t kChunk = 64 * 1024;
-    std::vector<std::uint8_t> ours(kChunk);
-    std::vector<std::uint8_t> theirs(kChunk);
-    for (std::uint64_t offset = 0; old.IsOpen() && offset <= size; offset += kChunk) {
-        const auto at = static_cast<off_t>(offset);
-        const ssize_t got = ReadFully(fd, ours.data(), kChunk, at);
-        if (got < 0 || ReadFully(old.Get(), theirs.data(), kChunk, at) != got ||
-            !std::equal(ours.begin(), ours.begin() + got, theirs.begin())) {
-            return false;
-        }
-        if (static_cast<std::size_t>(got) < kChunk) {
-            return true;
-        }
-    }
-    return false;
-}
-
 // Links an unnamed file under a fresh hidden name beside the target. 0 or an errno value.
 int LinkUnderHiddenName(int fd, const std::string& target, std::string& hidden) {
     for (int attempt = 0; attempt < kHiddenNameAttempts; ++attempt) {
@@ -168,7 +127,8 @@ void CFile::CreateForWriting(const std::string& path) {
     }
     for (int attempt = 0; attempt < kHiddenNameAttempts && !m_fd.IsOpen(); ++attempt) {
         m_tempPath = HiddenName(path);
-        m_fd.Reset(::open(m_tempPath.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, kCreateMode));
+        m_fd.Reset(
+            ::open(m_tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kCreateMode));
         if (!m_fd.IsOpen() && errno != EEXIST) {
             break;
         }
@@ -235,8 +195,7 @@ void CFile::Write(std::initializer_list<std::span<const std::uint8_t>> parts) {
 }
 
 // Gives the finished output its name: straight away where the name is free, else through a
-// hidden name and a rename, so that the old file is replaced in one step; an old file that
-// already holds these very bytes is left alone. 0 or an errno value.
+// hidden name and a rename, so that the old file is replaced in one step. 0 or an errno value.
 int CFile::PublishOutput() {
     if (m_tempPath.empty()) {
         const int linked = LinkDescriptor(m_fd.Get(), m_path);
@@ -255,10 +214,6 @@ int CFile::PublishOutput() {
     struct stat existing {};
     if (const int refused = CheckReplaceable(m_path, existing); refused != 0) {
         return refused;
-    }
-    if (HoldsSameBytes(m_fd.Get(), m_position, m_path, existing)) {
-        Discard();
-        return 0;
     }
     if (m_tempPath.empty()) {
         if (const int cause = LinkUnderHiddenName(m_fd.Get(), m_path, m_tempPath); cause != 0) {

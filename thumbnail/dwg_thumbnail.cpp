@@ -266,6 +266,9 @@ int CDwgThumbnail::SaveBmp(std::string path) {
     if (!m_dib) {
         return 0;
     }
+    if (FileHoldsExactly(path, {DibBmpFileHeader(*m_dib), *m_dib})) {
+        return 1;  // a re-run: the file is already right, and ext4 pays for every replacement
+    }
     CFile file;
     file.CreateForWriting(path);
     DibWriteBmpFile(*m_dib, file);
