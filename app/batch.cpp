@@ -9,7 +9,27 @@
 
 namespace {
 
+// Whether lexical normalisation would leave the path as it is (no ".", "..", or empty
+// component past the root): true of nearly every output name, which then costs the path
+// library nothing.
+bool LooksNormal(std::string_view path) {
+    for (std::size_t start = 0;;) {
+        const std::size_t end = path.find('/', start);
+        const std::string_view name = path.substr(start, end - start);
+        if (name == "." || name == ".." || (name.empty() && (start != 0 || end == start))) {
+            return false;
+        }
+        if (end == std::string_view::npos) {
+            return true;
+        }
+        start = end + 1;
+    }
+}
+
 std::string OutputKey(const std::string& output) {
+    if (LooksNormal(output)) {
+        return output;
+    }
     return std::filesystem::path(output).lexically_normal().string();
 }
 

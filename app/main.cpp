@@ -153,6 +153,7 @@ int main(int argc, char* argv[]) {
         case Request::kRun:
             break;
     }
+    state.scheduler.SetWorkers(DefaultWorkers());
     try {
         ProcessArguments(arguments, state);
         state.scheduler.Drain();

@@ -14,6 +14,7 @@ namespace {
 constexpr std::uint32_t kMaxSize = 65535;
 // Far above any gain: each worker holds at most one preview.
 constexpr unsigned kMaxWorkers = 256;
+constexpr unsigned kMaxDefaultWorkers = 8;
 
 // A decimal number from 0 to `max`, or nothing.
 std::optional<std::uint32_t> ParseNumber(std::string_view value, std::uint32_t max) {
@@ -67,4 +68,8 @@ unsigned ParseWorkers(std::string_view option, std::string_view value) {
 
 std::string_view ExtensionOf(ImageFormat format) {
     return format == ImageFormat::kPng ? ".png" : ".bmp";
+}
+
+unsigned DefaultWorkers() {
+    return std::min(UsableProcessors(), kMaxDefaultWorkers);
 }

@@ -19,6 +19,9 @@ std::uint32_t ParseSize(std::string_view option, std::string_view value);
 
 // The number of workers; 0 means one for each processor the run may use.
 unsigned ParseWorkers(std::string_view option, std::string_view value);
+// Without -j: one for each processor, at most 8 (as GNU sort does): past a few, workers
+// only queue for the same disk and directory.
+unsigned DefaultWorkers();
 
 // ".bmp" or ".png".
 std::string_view ExtensionOf(ImageFormat format);

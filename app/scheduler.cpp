@@ -1,5 +1,6 @@
 #include "app/scheduler.h"
 
+#include <algorithm>
 #include <exception>
 #include <string>
 #include <system_error>
@@ -33,14 +34,20 @@ Scheduler::~Scheduler() {
 void Scheduler::SetWorkers(unsigned count) {
     Drain();
     StopWorkers();
+    m_wanted = count;
+}
+
+// Workers start with the first drawing, so that a run of none (or a usage error) costs none.
+void Scheduler::StartWorkers() {
     m_stopping = false;
     try {
-        for (unsigned i = 0; count > 1 && i < count; ++i) {
+        for (unsigned i = 0; m_wanted > 1 && i < m_wanted; ++i) {
             m_workers.emplace_back([this] { WorkerLoop(); });
         }
     } catch (const std::system_error&) {
         // The system allows fewer threads: those that started will do.
     }
+    m_wanted = 0;
 }
 
 void Scheduler::StopWorkers() {
@@ -69,13 +76,16 @@ void Scheduler::WorkerLoop() {
         }
         lock.lock();
         slot->done = true;
-        if (slot == m_order.front().get()) {
-            m_frontDone.notify_one();
+        if (slot == m_watched) {
+            m_slotDone.notify_one();
         }
     }
 }
 
 void Scheduler::Submit(DrawingJob job) {
+    if (m_wanted != 0) {
+        StartWorkers();
+    }
     if (m_workers.empty()) {
         m_completion(job, RunGuarded(job, m_thumbnail));
         return;
@@ -118,21 +128,37 @@ void Scheduler::Enqueue(std::unique_ptr<Slot> slot) {
         inFlight = m_order.size();
     }
     if (inFlight > kSlotsPerWorker * m_workers.size()) {
-        TellFront();
+        // Waking for every drawing would cost more than many drawings do: wait until half
+        // the window is done, then tell all that are.
+        TellDone(inFlight / 2);
     }
 }
 
-void Scheduler::TellFront() {
-    std::unique_ptr<Slot> slot;
+void Scheduler::WaitUntilDone(std::unique_lock<std::mutex>& lock, Slot* slot) {
+    m_watched = slot;
+    m_slotDone.wait(lock, [slot] { return slot->done; });
+    m_watched = nullptr;
+}
+
+void Scheduler::TellDone(std::size_t awaited) {
+    std::vector<std::unique_ptr<Slot>> done;
     {
         std::unique_lock lock(m_mutex);
-        m_frontDone.wait(lock, [this] { return m_order.front()->done; });
-        slot = std::move(m_order.front());
-        m_order.pop_front();
+        if (m_order.empty()) {
+            return;
+        }
+        WaitUntilDone(lock, m_order[std::min(awaited, m_order.size() - 1)].get());
+        WaitUntilDone(lock, m_order.front().get());  // workers may finish out of order
+        while (!m_order.empty() && m_order.front()->done) {
+            done.push_back(std::move(m_order.front()));
+            m_order.pop_front();
+        }
     }
-    slot->text.Replay();
-    if (slot->isDrawing) {
-        m_completion(slot->job, slot->status);
+    for (const std::unique_ptr<Slot>& slot : done) {
+        slot->text.Replay();
+        if (slot->isDrawing) {
+            m_completion(slot->job, slot->status);
+        }
     }
 }
 
@@ -144,6 +170,6 @@ void Scheduler::Drain() {
                 return;
             }
         }
-        TellFront();
+        TellDone(0);
     }
 }

@@ -25,7 +25,7 @@ public:
     ~Scheduler();
 
     // Tells every drawing given so far, then works on with `count` workers; with one, each
-    // drawing is done at once on the calling thread.
+    // drawing is done at once on the calling thread (the state of a new scheduler).
     void SetWorkers(unsigned count);
     void Submit(DrawingJob job);
     // Does the drawing on the calling thread once every earlier one is told: for a drawing
@@ -45,18 +45,24 @@ private:
         bool done = false;
     };
 
+    void StartWorkers();
     void StopWorkers();
     void WorkerLoop();
     void Enqueue(std::unique_ptr<Slot> slot);
-    void TellFront();
+    void WaitUntilDone(std::unique_lock<std::mutex>& lock, Slot* slot);
+    // Tells, in order, every drawing done before the first one that is not, once the one
+    // at position `awaited` is done.
+    void TellDone(std::size_t awaited);
 
     Completion m_completion;
     CDwgThumbnail m_thumbnail;  // the calling thread's
     std::mutex m_mutex;
     std::condition_variable m_workReady;
-    std::condition_variable m_frontDone;
+    std::condition_variable m_slotDone;
+    Slot* m_watched = nullptr;  // the slot whose end the submitting thread waits for
     std::deque<std::unique_ptr<Slot>> m_order;  // given, not yet told
     std::deque<Slot*> m_pending;                // given, not yet started
     bool m_stopping = false;
+    unsigned m_wanted = 0;  // workers to start with the next drawing
     std::vector<std::jthread> m_workers;
 };

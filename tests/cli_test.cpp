@@ -185,12 +185,15 @@ TEST_F(CliTest, ASecondDrawingForTheSameBitmapIsRefused) {
     Put("a.DWG", DwgBuilder().Entry(2, MakeInfoDib({.width = 3})).Build());
     Put("d1/x.dwg", Drawing());
     Put("d2/x.dwg", DwgBuilder().Entry(2, MakeInfoDib({.width = 3})).Build());
-    const ToolRun run = Run({"a.*", "-o", "thumbs", "d1/x.dwg", "-o", "./thumbs/", "d2/x.dwg"});
+    const ToolRun run = Run({"a.*", "-o", "thumbs", "d1/x.dwg", "-o", "./thumbs/", "d2/x.dwg", "-o",
+                             "thumbs//", "d2/x.dwg"});
     EXPECT_EQ(run.out, Line("a.DWG", "a.bmp") + Started("a.dwg", "a.bmp") +
                            Line("d1/x.dwg", "thumbs/x.bmp") +
-                           Started("d2/x.dwg", "./thumbs/x.bmp") + Summary(2, 0, 0, 2));
+                           Started("d2/x.dwg", "./thumbs/x.bmp") +
+                           Started("d2/x.dwg", "thumbs//x.bmp") + Summary(2, 0, 0, 3));
     EXPECT_EQ(run.err, Error("a.bmp", "already written for a.DWG") +
-                           Error("./thumbs/x.bmp", "already written for d1/x.dwg"));
+                           Error("./thumbs/x.bmp", "already written for d1/x.dwg") +
+                           Error("thumbs//x.bmp", "already written for d1/x.dwg"));
     EXPECT_EQ(run.status, 2);
     EXPECT_EQ(U32At(ReadFile(m_dir / "a.bmp"), 18), 3u);  // the first one's width
     EXPECT_EQ(U32At(ReadFile(m_dir / "thumbs/x.bmp"), 18), 8u);
