@@ -24,7 +24,10 @@ const std::string kUsage =
     "\nExit status 2: a drawing could not be read or a BMP file could not be written."
     "\n\t--files-from FILE : Drawing names from FILE (- for stdin), one a line or NUL-separated"
     "\n\t-- : Every argument after it is a drawing"
-    "\n\t--help, --version";
+    "\n\t--help, --version"
+    "\n\t/j : Number of workers (0: one for each processor; the default: that, at most 8)"
+    "\n\t/n, --dry-run : Read and tell, write no picture"
+    "\n\t--json : One JSON object per drawing on stdout in place of the progress text";
 
 Bytes Drawing() {
     return DwgBuilder().Entry(1, {'h'}).Entry(2, DarkPaletteDib({.width = 8, .height = 4})).Build();
