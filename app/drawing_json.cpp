@@ -1,7 +1,7 @@
 #include "app/drawing_json.h"
 
 #include "app/json_text.h"
-#include "thumbnail/dwg_release.h"
+#include "thumbnail/dwg_labels.h"
 
 namespace {
 

@@ -21,8 +21,6 @@ constexpr COLORREF kContrastThreshold = 0x808080;
 constexpr int kBackgroundEntries[] = {0, 226};
 constexpr int kContrastEntries[] = {225, 245};
 
-enum EntryCode : std::uint8_t { kHeaderData = 1, kDib = 2, kMetaFile = 3, kPng = 6 };
-
 template <typename T>
 bool ReadValue(CFile& file, T& value) {
     std::array<std::uint8_t, sizeof(T)> bytes{};
@@ -62,21 +60,6 @@ MemoryHandle ReadEntryBytes(CFile& file, std::int64_t start, std::uint64_t size)
 }
 
 }  // namespace
-
-std::string_view ImageKindOf(std::uint8_t code) {
-    switch (code) {
-        case kHeaderData:
-            return "header";
-        case kDib:
-            return "bitmap";
-        case kMetaFile:
-            return "metafile";
-        case kPng:
-            return "png";
-        default:
-            return "unknown";
-    }
-}
 
 CDwgThumbnail::CDwgThumbnail(COLORREF background) : m_background(background) {}
 

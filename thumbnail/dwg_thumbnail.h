@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "dib/dib.h"
@@ -23,15 +22,15 @@ enum class LoadOutcome {
     kFailed,          // the drawing could not be read; the reason was reported
 };
 
+// What an entry of a drawing's image directory holds.
+enum EntryCode : std::uint8_t { kHeaderData = 1, kDib = 2, kMetaFile = 3, kPng = 6 };
+
 // One entry of a drawing's image directory, as listed: what it is, where, and how large.
 struct ImageEntry {
-    std::uint8_t code = 0;  // see ImageKindOf
+    std::uint8_t code = 0;  // an EntryCode, or one the tool does not know
     std::int32_t start = 0;
     std::uint32_t size = 0;
 };
-
-// "header", "bitmap", "metafile", "png", or "unknown" for a code the tool does not know.
-std::string_view ImageKindOf(std::uint8_t code);
 
 struct CSize {
     std::int32_t cx = 0;

@@ -1,7 +1,9 @@
-#include "thumbnail/dwg_release.h"
+#include "thumbnail/dwg_labels.h"
 
 #include <array>
 #include <utility>
+
+#include "thumbnail/dwg_thumbnail.h"
 
 namespace {
 
@@ -33,4 +35,19 @@ std::string_view ReleaseOf(std::string_view version) {
         }
     }
     return {};
+}
+
+std::string_view ImageKindOf(std::uint8_t code) {
+    switch (code) {
+        case kHeaderData:
+            return "header";
+        case kDib:
+            return "bitmap";
+        case kMetaFile:
+            return "metafile";
+        case kPng:
+            return "png";
+        default:
+            return "unknown";
+    }
 }
