@@ -114,6 +114,14 @@ void ProcessFound(const std::string& pattern, SearchResult (*find)(const std::st
     }
 }
 
+// A listing, and a name that an earlier drawing of the run writes, must see the files the
+// drawings before them wrote, as they do with one worker.
+void WaitForEarlierOutputs(const std::string& name, bool listing, BatchState& state) {
+    if (listing || state.outputs.contains(OutputKey(name))) {
+        state.scheduler.Drain();
+    }
+}
+
 }  // namespace
 
 BatchState::BatchState()
@@ -121,13 +129,11 @@ BatchState::BatchState()
           [this](const DrawingJob& job, DrawingStatus status) { Complete(*this, job, status); }) {}
 
 void ProcessPattern(const std::string& pattern, BatchState& state) {
-    if (HasWildcards(pattern)) {
-        // A listing sees the outputs of the drawings before it, as with one worker.
-        state.scheduler.Drain();
-    }
+    WaitForEarlierOutputs(pattern, HasWildcards(pattern), state);
     ProcessFound(pattern, FindMatches, state);
 }
 
 void ProcessName(const std::string& name, BatchState& state) {
+    WaitForEarlierOutputs(name, false, state);
     ProcessFound(name, FindName, state);
 }

@@ -58,9 +58,11 @@ protected:
 
 TEST_F(WorkersTest, AnyNumberOfWorkersGivesTheFilesAndTextOfOne) {
     const std::vector<std::vector<std::string>> commandLines = {
-        {"-o", "out", "in/*.dwg", "one/x.dwg", "two/x.dwg", "one/y.dwg", "two/y.dwg", "-w", "-f",
-         "png", "-s", "64", "in/d100?.dwg", "in/sub.dwg", "nosuch.dwg", "-o", "blocked",
-         "in/d1006.dwg", "out/*"},
+        {"-o",        "out",          "in/*.dwg",     "out/d1149.bmp",
+         "one/x.dwg", "two/x.dwg",    "one/y.dwg",    "two/y.dwg",
+         "-w",        "-f",           "png",          "-s",
+         "64",        "in/d100?.dwg", "in/sub.dwg",   "nosuch.dwg",
+         "-o",        "blocked",      "in/d1006.dwg", "out/*"},
         {"--json", "-o", "out", "in/*.dwg", "-w", "one/y.dwg", "two/y.dwg"},
     };
     for (const auto& arguments : commandLines) {
