@@ -33,21 +33,14 @@ Bytes Drawing() {
     return DwgBuilder().Entry(1, {'h'}).Entry(2, DarkPaletteDib({.width = 8, .height = 4})).Build();
 }
 
-class CliTest : public testing::Test {
+class CliTest : public ToolTest {
 protected:
-    ToolRun Run(const std::vector<std::string>& arguments) {
-        return RunProgram(PICTAVEX_BINARY, m_dir.Path(), arguments);
-    }
-    void Put(const std::string& name, const Bytes& bytes) { WriteFile(m_dir / name, bytes); }
     void MakeDir(const std::string& name) { ::mkdir((m_dir / name).c_str(), 0755); }
-    bool Exists(const std::string& name) { return ::access((m_dir / name).c_str(), F_OK) == 0; }
     // Blue, green, red of colour-table entry 0 in a written BMP.
     Bytes BackgroundOf(const std::string& name) {
         const Bytes bmp = ReadFile(m_dir / name);
         return Bytes(bmp.begin() + 14 + 40, bmp.begin() + 14 + 40 + 3);
     }
-
-    TempDir m_dir;
 };
 
 TEST_F(CliTest, NoArgumentsShowsUsageAndPrompt) {

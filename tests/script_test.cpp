@@ -9,16 +9,10 @@ namespace {
 
 const std::string kHint = "Try 'pictavex --help' for more information.\n";
 
-class ScriptTest : public testing::Test {
+class ScriptTest : public ToolTest {
 protected:
-    ToolRun Run(const std::vector<std::string>& arguments, const RunOptions& options = {}) {
-        return RunProgram(PICTAVEX_BINARY, m_dir.Path(), arguments, options);
-    }
-    void Put(const std::string& name) {
-        WriteFile(m_dir / name, DwgBuilder().Entry(2, MakeInfoDib({})).Build());
-    }
-    bool Exists(const std::string& name) { return ::access((m_dir / name).c_str(), F_OK) == 0; }
-    TempDir m_dir;
+    using ToolTest::Put;
+    void Put(const std::string& name) { Put(name, DwgBuilder().Entry(2, MakeInfoDib({})).Build()); }
 };
 
 TEST_F(ScriptTest, HelpVersionAndOptionErrors) {

@@ -3,6 +3,7 @@
 // background every colour changes, and a fixture that loads built drawings.
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <map>
@@ -87,6 +88,9 @@ protected:
     void Put(const std::string& name, const Bytes& bytes) {
         std::filesystem::create_directories(std::filesystem::path(m_dir / name).parent_path());
         WriteFile(m_dir / name, bytes);
+    }
+    bool Exists(const std::string& name) const {
+        return ::access((m_dir / name).c_str(), F_OK) == 0;
     }
     TempDir m_dir;
 };
