@@ -31,8 +31,9 @@ std::optional<std::size_t> EntryOffset(std::span<const std::uint8_t> dib, int in
     if (index < 0 || index >= count) {
         return std::nullopt;
     }
+    // The masks of bit fields come before the table of a 40-byte header.
     const bool info = IsInfoHeader(dib);
-    const std::size_t tableStart = info ? kInfoHeaderSize : kCoreHeaderSize;
+    const std::size_t tableStart = info ? TableStart(dib) : kCoreHeaderSize;
     const std::size_t entrySize = info ? kRgbQuadSize : kRgbTripleSize;
     const std::size_t offset = tableStart + static_cast<std::size_t>(index) * entrySize;
     if (offset + kRgbTripleSize > dib.size()) {

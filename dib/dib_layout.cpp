@@ -57,7 +57,7 @@ Layout ReadHeader(std::span<const std::uint8_t> dib) {
         layout.height = static_cast<std::int32_t>(ReadField(dib, kInfoHeightOffset, 4));
         layout.bitsPerPixel = static_cast<std::uint16_t>(ReadField(dib, kInfoBitCountOffset, 2));
         layout.compression = ReadField(dib, kInfoCompressionOffset, 4);
-        layout.tableStart = DibGetHeaderSize(dib) + MaskBytes(dib);
+        layout.tableStart = TableStart(dib);
         layout.tableEntries = InfoColorCount(dib);
     }
     layout.pixelStart = PixelStart(dib);
@@ -131,6 +131,11 @@ std::uint16_t InfoColorCount(std::span<const std::uint8_t> dib) {
         return static_cast<std::uint16_t>(colorsUsed);
     }
     return ColorCountForBits(static_cast<std::uint16_t>(ReadField(dib, kInfoBitCountOffset, 2)));
+}
+
+std::size_t TableStart(std::span<const std::uint8_t> dib) {
+    const std::uint32_t headerSize = DibGetHeaderSize(dib);
+    return headerSize >= kInfoHeaderSize ? headerSize + MaskBytes(dib) : kCoreHeaderSize;
 }
 
 std::uint64_t PixelStart(std::span<const std::uint8_t> dib) {

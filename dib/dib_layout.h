@@ -39,6 +39,9 @@ std::uint32_t ReadField(std::span<const std::uint8_t> bytes, std::size_t offset,
 std::uint16_t InfoColorCount(std::span<const std::uint8_t> dib);
 std::uint16_t ColorCountForBits(std::uint16_t bitsPerPixel);
 
+// Where the colour table starts: after the header, and after the masks that follow a
+// 40-byte header with bit fields.
+std::size_t TableStart(std::span<const std::uint8_t> dib);
 // Where the pixels start within any block: after header, colour table and masks.
 std::uint64_t PixelStart(std::span<const std::uint8_t> dib);
 

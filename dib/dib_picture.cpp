@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 
+#include "dib/dib.h"
 #include "dib/dib_layout.h"
 
 using namespace dib_layout;
@@ -33,9 +34,12 @@ struct Masks {
 // The masks that bit fields give, or those that 16 and 32 bits imply without them.
 Masks MasksOf(std::span<const std::uint8_t> dib, const Layout& layout) {
     if (layout.compression == kBitFields || layout.compression == kAlphaBitFields) {
-        // Headers of 56 bytes and more hold an alpha mask; a 40-byte one only with its kind.
+        // Headers of 56 bytes and more hold an alpha mask; a 40-byte one is followed by one
+        // only with its kind; a 52-byte one has no room for it, whatever its compression says.
+        const std::uint32_t headerSize = ReadField(dib, 0, 4);
         const bool alpha =
-            layout.compression == kAlphaBitFields || ReadField(dib, 0, 4) >= kAlphaHeaderSize;
+            headerSize >= kAlphaHeaderSize ||
+            (headerSize == kInfoHeaderSize && layout.compression == kAlphaBitFields);
         return {{ReadField(dib, kMasksOffset, 4)},
                 {ReadField(dib, kMasksOffset + 4, 4)},
                 {ReadField(dib, kMasksOffset + 8, 4)},

@@ -127,7 +127,7 @@ TEST_F(CliTest, UnwritableOutputIsReportedAndTheRunGoesOn) {
 }
 
 TEST_F(CliTest, DrawingsThatCannotBeReadAreReportedAndFailTheRun) {
-    Put("bad.dwg", DwgBuilder().RawEntry(2, -1, 10).Build());
+    Put("bad.dwg", DwgBuilder().ImageAddress(-1).Build());
     Put("good.dwg", Drawing());
     ASSERT_EQ(::symlink("loop.dwg", (m_dir / "loop.dwg").c_str()), 0);
     ASSERT_EQ(::symlink("nowhere", (m_dir / "dangling.dwg").c_str()), 0);

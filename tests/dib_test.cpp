@@ -147,6 +147,32 @@ Bytes HeaderOfSize(std::uint32_t headerSize, DibSpec spec, std::uint32_t compres
     return dib;
 }
 
+// After a 40-byte header, bit fields put their masks before the colour table: recolouring
+// writes the table's own entries and leaves the masks alone.
+TEST(DibPaletteTest, MasksOfBitFieldsComeBeforeTheTable) {
+    const struct {
+        std::uint32_t compression;
+        std::size_t tableStart;
+    } cases[] = {{0, 40}, {3, 52}, {6, 56}};
+    for (const auto& c : cases) {
+        Bytes dib = HeaderOfSize(40, {.width = 1, .height = 1, .bitsPerPixel = 16, .colorsUsed = 2},
+                                 c.compression, 16 + 8 + 4);
+        for (std::size_t i = 40; i < c.tableStart; ++i) {
+            dib[i] = static_cast<std::uint8_t>(0xA0 + i);  // masks
+        }
+        dib[c.tableStart] = 0x11;  // entry 0: blue 11, green 22, red 33
+        dib[c.tableStart + 1] = 0x22;
+        dib[c.tableStart + 2] = 0x33;
+        Bytes expected = dib;
+        expected[c.tableStart + 4] = 0x12;  // entry 1 becomes 0x123456: blue, green, red
+        expected[c.tableStart + 5] = 0x34;
+        expected[c.tableStart + 6] = 0x56;
+        EXPECT_EQ(DibGetPaletteColor(&dib, 0), 0x00112233u) << c.compression;
+        EXPECT_EQ(DibSetPaletteColor(&dib, 1, 0x00123456), 1) << c.compression;
+        EXPECT_EQ(dib, expected) << c.compression;
+    }
+}
+
 TEST(DibCompleteTest, OnlyWholeBitmapsOfKnownLayoutsAreComplete) {
     const Bytes eightBit = MakeInfoDib({});
     Bytes rle = MakeInfoDib({.colorsUsed = 2, .tableEntries = 2});
@@ -186,6 +212,24 @@ TEST(DibCompleteTest, OnlyWholeBitmapsOfKnownLayoutsAreComplete) {
          HeaderOfSize(40, {.width = 1, .height = 1, .bitsPerPixel = 24}, 3, 16), false},
         {"124-byte header, 32 bits",
          HeaderOfSize(124, {.width = 2, .height = 2, .bitsPerPixel = 32}, 3, 16), true},
+        {"108-byte header, 24 bits",
+         HeaderOfSize(108, {.width = 1, .height = 1, .bitsPerPixel = 24}, 0, 4), true},
+        {"full 256-entry table", MakeInfoDib({.colorsUsed = 256}), true},
+        {"12-byte header, 16 bits", MakeCoreDib(2, 2, 16), false},
+        {"top-down RLE8",
+         [&] {
+             Bytes d = rle;
+             PutLittleEndian(d, 8, static_cast<std::uint32_t>(-2), 4);
+             return d;
+         }(),
+         false},
+        {"RLE8 with image size 0",
+         [&] {
+             Bytes d = rle;
+             PutLittleEndian(d, 20, 0, 4);
+             return d;
+         }(),
+         false},
         {"52-byte header, 24 bits",
          HeaderOfSize(52, {.width = 1, .height = 3, .bitsPerPixel = 24}, 0, 12), true},
         {"RLE8 by its image size", rle, true},

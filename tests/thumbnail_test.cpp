@@ -153,17 +153,21 @@ TEST_F(ThumbnailTest, HeaderTextStopsAtZeroAndKeepsAtMost255Bytes) {
     EXPECT_TRUE(m_thumbnail.m_dib);  // the reader went back to the directory
 }
 
-TEST_F(ThumbnailTest, NegativeStartIsAFileErrorThatKeepsWhatWasRead) {
+// An entry that starts before the file is damaged: it is passed over, and only when it is the
+// preview itself is the preview damaged. Nothing is reported: the drawing was read.
+TEST_F(ThumbnailTest, EntriesBeforeTheStartOfTheFileAreSkipped) {
     testing::internal::CaptureStderr();
     Load(DwgBuilder()
              .Entry(kHeaderCode, Text("kept"))
-             .RawEntry(kHeaderCode, -5, 4)
+             .RawEntry(kHeaderCode, -25, 4)
+             .RawEntry(kMetaFileCode, -25, 40)
              .Entry(kDibCode, MakeInfoDib({})));
-    const std::string report = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(report, Error(Drawing(), "Invalid argument"));
     EXPECT_EQ(m_thumbnail.m_headerData, "kept");
-    EXPECT_FALSE(m_thumbnail.m_dib);
-    EXPECT_EQ(m_thumbnail.m_outcome, LoadOutcome::kFailed);
+    EXPECT_EQ(m_thumbnail.m_outcome, LoadOutcome::kPreview);
+    EXPECT_EQ(m_thumbnail.m_width, 4);
+    Load(DwgBuilder().RawEntry(kDibCode, -5, 100));
+    EXPECT_EQ(m_thumbnail.m_outcome, LoadOutcome::kDamagedPreview);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
 }
 
 TEST_F(ThumbnailTest, FilesThatCannotBeOpenedAreReported) {

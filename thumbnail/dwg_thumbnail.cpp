@@ -42,13 +42,14 @@ std::string TextUpToZero(const std::uint8_t* bytes, std::size_t count) {
 
 // Reads an entry's bytes at its start, or nothing when the file cannot supply them all or
 // they are more than any preview: such a size never becomes an allocation.
+// An entry that starts before the file does is damaged, like one that ends past it.
 MemoryHandle ReadEntryBytes(CFile& file, std::int64_t start, std::uint64_t size) {
-    file.Seek(start);
     const std::uint64_t length = file.GetLength();
-    if (static_cast<std::uint64_t>(start) > length || size > length - start ||
-        size > kMaxEntryBytes) {
+    if (start < 0 || static_cast<std::uint64_t>(start) > length ||
+        size > length - static_cast<std::uint64_t>(start) || size > kMaxEntryBytes) {
         return nullptr;
     }
+    file.Seek(start);
     MemoryHandle block = AllocateUnsetBlock(size);
     if (!block) {
         throw std::bad_alloc();
@@ -165,30 +166,34 @@ void CDwgThumbnail::ReadEntries(CFile& file, int count) {
 }
 
 void CDwgThumbnail::TakeEntries(CFile& file) {
-    std::optional<std::size_t> png;
-    for (std::size_t i = 0; i < m_entries.size(); ++i) {
-        const ImageEntry& entry = m_entries[i];
-        switch (entry.code) {
+    std::optional<std::size_t> dib;
+    for (std::size_t i = 0; i < m_entries.size() && !dib; ++i) {
+        switch (m_entries[i].code) {
             case kHeaderData:
-                ReadHeaderData(file, entry);
+                ReadHeaderData(file, m_entries[i]);
                 break;
             case kDib:
-                m_previewEntry = i;
-                ReadDib(file, entry);
-                return;  // entries after the first bitmap are never read
-            case kMetaFile:
-                ReadMetaFile(file, entry);
+                dib = i;  // entries after the first bitmap are never read
                 break;
-            case kPng:
-                png = png ? png : i;
+            case kMetaFile:
+                ReadMetaFile(file, m_entries[i]);
                 break;
             default:
                 break;
         }
     }
-    if (png) {
-        m_previewEntry = png;
-        ReadPng(file, m_entries[*png]);
+    if (dib) {
+        m_previewEntry = dib;
+        ReadDib(file, m_entries[*dib]);
+        if (m_dib) {
+            return;
+        }
+    }
+    // No bitmap, or a damaged one: the first PNG, wherever it is listed.
+    const auto png = std::ranges::find(m_entries, kPng, &ImageEntry::code);
+    if (png != m_entries.end()) {
+        m_previewEntry = static_cast<std::size_t>(png - m_entries.begin());
+        ReadPng(file, *png);
     }
 }
 
@@ -203,6 +208,9 @@ bool CDwgThumbnail::ReadEntry(CFile& file, ImageEntry& entry) {
 }
 
 void CDwgThumbnail::ReadHeaderData(CFile& file, const ImageEntry& entry) {
+    if (entry.start < 0) {
+        return;  // damaged: the other entries may still be good
+    }
     file.Seek(entry.start);
     std::array<std::uint8_t, kHeaderDataCapacity> text{};
     const std::size_t wanted = std::min<std::size_t>(entry.size, text.size());
@@ -231,7 +239,6 @@ void CDwgThumbnail::ReadMetaFile(CFile& file, const ImageEntry& entry) {
     if (entry.size < kPlaceableHeaderSize) {
         return;  // too small even for its own header
     }
-    file.Seek(entry.start);
     // The placeable header (bounds, units, checksum) says nothing the tool needs.
     MemoryHandle bits = ReadEntryBytes(file, std::int64_t{entry.start} + kPlaceableHeaderSize,
                                        entry.size - kPlaceableHeaderSize);

@@ -78,7 +78,8 @@ private:
     void Fail(const CFileException& error);
     void ReadDrawing(CFile& file);
     void ReadEntries(CFile& file, int count);
-    // Header data, the first bitmap, metafiles before it; the first PNG when there is no bitmap.
+    // Header data, the first bitmap, metafiles before it; the first PNG when there is no
+    // bitmap or the bitmap is damaged.
     void TakeEntries(CFile& file);
     bool ReadDirectory(CFile& file, std::int8_t& count);
     bool ReadEntry(CFile& file, ImageEntry& entry);
