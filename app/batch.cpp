@@ -1,43 +1,21 @@
 #include "app/batch.h"
 
 #include <cerrno>
-#include <filesystem>
 #include <new>
 
+#include "platform/directory.h"
+#include "platform/name_list.h"
 #include "platform/path.h"
 #include "platform/search.h"
 
 namespace {
 
-// Whether lexical normalisation would leave the path as it is (no ".", "..", or empty
-// component past the root): true of nearly every output name, which then costs the path
-// library nothing.
-bool LooksNormal(std::string_view path) {
-    for (std::size_t start = 0;;) {
-        const std::size_t end = path.find('/', start);
-        const std::string_view name = path.substr(start, end - start);
-        if (name == "." || name == ".." || (name.empty() && (start != 0 || end == start))) {
-            return false;
-        }
-        if (end == std::string_view::npos) {
-            return true;
-        }
-        start = end + 1;
-    }
-}
-
-std::string OutputKey(const std::string& output) {
-    if (LooksNormal(output)) {
-        return output;
-    }
-    return std::filesystem::path(output).lexically_normal().string();
-}
-
 void Complete(BatchState& state, const DrawingJob& job, DrawingStatus status) {
     switch (status) {
         case DrawingStatus::kWritten:
             ++state.counts.written;
-            if (std::string& writer = state.outputs[OutputKey(job.output)]; writer.empty()) {
+            if (std::string& writer = state.outputs[state.identities.KeyOf(job.output)];
+                writer.empty()) {
                 writer = job.input;
             }
             return;
@@ -64,7 +42,7 @@ void Schedule(DrawingJob job, BatchState& state) {
         state.scheduler.Submit(std::move(job));
         return;
     }
-    const std::string key = OutputKey(job.output);
+    const std::string key = state.identities.KeyOf(job.output);
     if (state.outputs.try_emplace(key).second) {
         state.scheduler.Submit(std::move(job));
         return;
@@ -88,6 +66,21 @@ DrawingJob MakeJob(const PathParts& pattern, const SearchMatch& match, const Bat
     return job;
 }
 
+// Makes the output directory for the first drawing that goes there, and parents as needed.
+bool OutputFolderReady(BatchState& state) {
+    if (state.outputFolder == BatchState::Folder::kUnchecked && !state.settings.dryRun) {
+        const int cause = CreateDirectories(state.outputDirectory);
+        state.outputFolder =
+            cause == 0 ? BatchState::Folder::kReady : BatchState::Folder::kUnusable;
+        if (cause != 0) {
+            state.scheduler.Say(
+                [&] { CFileException(state.outputDirectory, cause).ReportError(); });
+            state.failed = true;
+        }
+    }
+    return state.outputFolder != BatchState::Folder::kUnusable;
+}
+
 // The matches of a pattern, or of a literal name, one drawing after another.
 void ProcessFound(const std::string& pattern, SearchResult (*find)(const std::string&),
                   BatchState& state) {
@@ -97,6 +90,9 @@ void ProcessFound(const std::string& pattern, SearchResult (*find)(const std::st
         result = find(pattern);
     } catch (const std::bad_alloc&) {
         result.error = ENOMEM;
+    }
+    if (!OutputFolderReady(state)) {
+        return;
     }
     if (result.matches.empty()) {
         const DrawingSettings& settings = state.settings;
@@ -117,7 +113,7 @@ void ProcessFound(const std::string& pattern, SearchResult (*find)(const std::st
 // A listing, and a name that an earlier drawing of the run writes, must see the files the
 // drawings before them wrote, as they do with one worker.
 void WaitForEarlierOutputs(const std::string& name, bool listing, BatchState& state) {
-    if (listing || state.outputs.contains(OutputKey(name))) {
+    if (listing || state.outputs.contains(state.identities.KeyOf(name))) {
         state.scheduler.Drain();
     }
 }
@@ -128,6 +124,12 @@ BatchState::BatchState()
     : scheduler(
           [this](const DrawingJob& job, DrawingStatus status) { Complete(*this, job, status); }) {}
 
+void SetOutputDirectory(const std::string& directory, BatchState& state) {
+    state.outputDirectory = directory;
+    state.outputFolder =
+        directory.empty() ? BatchState::Folder::kReady : BatchState::Folder::kUnchecked;
+}
+
 void ProcessPattern(const std::string& pattern, BatchState& state) {
     WaitForEarlierOutputs(pattern, HasWildcards(pattern), state);
     ProcessFound(pattern, FindMatches, state);
@@ -136,4 +138,17 @@ void ProcessPattern(const std::string& pattern, BatchState& state) {
 void ProcessName(const std::string& name, BatchState& state) {
     WaitForEarlierOutputs(name, false, state);
     ProcessFound(name, FindName, state);
+}
+
+void ProcessNameList(const std::string& path, BatchState& state) {
+    try {
+        CNameList names(
+            path, state.nulSeparated ? CNameList::Separator::kNul : CNameList::Separator::kGuess);
+        while (const std::optional<std::string> name = names.Next()) {
+            ProcessName(*name, state);
+        }
+    } catch (const CFileException& error) {
+        state.scheduler.Say([&] { error.ReportError(); });
+        state.failed = true;
+    }
 }

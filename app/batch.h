@@ -6,6 +6,7 @@
 #include "app/drawing_job.h"
 #include "app/messages.h"
 #include "app/scheduler.h"
+#include "platform/output_identity.h"
 
 // What the options seen so far ask of the file patterns after them, and what the run has
 // done so far.
@@ -16,15 +17,24 @@ struct BatchState {
 
     DrawingSettings settings;
     std::string outputDirectory;  // empty: beside the drawing
-    bool failed = false;          // a drawing could not be read, or a BMP could not be written
+    // The output directory is made when the first drawing needs it; one that cannot be made
+    // is reported once, and its drawings are passed over.
+    enum class Folder { kUnchecked, kReady, kUnusable } outputFolder = Folder::kReady;
+    bool nulSeparated = false;  // name lists are NUL-separated, and read as they come
+    bool failed = false;        // a drawing could not be read, or a BMP could not be written
     RunCounts counts;
-    // Each output named in this run, by its normalised path, with the drawing that wrote it
-    // (empty until one did): a later drawing of the same output name must not replace it.
+    // Each output named in this run, by its identity, with the drawing that wrote it (empty
+    // until one did): a later drawing of the same output file must not replace it.
     std::unordered_map<std::string, std::string> outputs;
+    COutputIdentity identities;
     Scheduler scheduler;  // last: it tells its drawings to the members above as it ends
 };
 
+// Later drawings go into this directory; an empty one puts them beside the drawing.
+void SetOutputDirectory(const std::string& directory, BatchState& state);
 // Extracts the bitmap of every drawing the pattern matches.
 void ProcessPattern(const std::string& pattern, BatchState& state);
 // Extracts the bitmap of the drawing of exactly this name, wildcards and all.
 void ProcessName(const std::string& name, BatchState& state);
+// The same for every name of a list in a file, or on stdin ("-").
+void ProcessNameList(const std::string& path, BatchState& state);

@@ -39,16 +39,16 @@ void PrintHelp() {
 }
 
 void PrintVersion() {
-    ConsoleOut(std::string(kProgramName) + " " + PICTAVEX_VERSION + "\n");
+    ConsoleOut(std::string(ProgramName()) + " " + PICTAVEX_VERSION + "\n");
 }
 
 void ReportUsageError(const std::string& message) {
-    ConsoleError(std::string(kProgramName) + ": " + message + "\nTry '" +
-                 std::string(kProgramName) + " --help' for more information.\n");
+    ConsoleError(std::string(ProgramName()) + ": " + message + "\nTry '" +
+                 std::string(ProgramName()) + " --help' for more information.\n");
 }
 
 void WarnUnusedOptions(const std::string& options) {
-    ConsoleError(std::string(kProgramName) +
+    ConsoleError(std::string(ProgramName()) +
                  ": warning: options after the last drawing apply to "
                  "no drawing: " +
                  options + "\n");
@@ -95,7 +95,7 @@ void PrintDamagedPreview() {
 }
 
 void ReportOutputError(int cause) {
-    ConsoleError(std::string(kProgramName) + ": write error: " + std::strerror(cause) + "\n");
+    ConsoleError(std::string(ProgramName()) + ": write error: " + std::strerror(cause) + "\n");
 }
 
 void ShowClosingPrompt() {

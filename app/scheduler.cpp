@@ -16,7 +16,7 @@ DrawingStatus RunGuarded(const DrawingJob& job, CDwgThumbnail& thumbnail) {
     try {
         return RunDrawing(job, thumbnail);
     } catch (const std::exception& error) {
-        ConsoleError(std::string(kProgramName) + ": " + job.input + ": " + error.what() + "\n");
+        ConsoleError(std::string(ProgramName()) + ": " + job.input + ": " + error.what() + "\n");
         return DrawingStatus::kFailed;
     }
 }

@@ -13,6 +13,7 @@
 
 #include "app/option_values.h"
 #include "platform/console.h"
+#include "platform/termination.h"
 #include "thumbnail/dwg_thumbnail.h"
 
 namespace {
@@ -79,7 +80,8 @@ int MakeThumbnail(const Request& request) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    if (!ConsoleInitialize()) {
+    StartTerminationGuard();  // before any other thread starts
+    if (!ConsoleInitialize("pictavex-thumbnailer")) {
         return kExitNoThumbnail;
     }
     try {
@@ -87,7 +89,7 @@ int main(int argc, char* argv[]) {
             ParseArguments(std::span<char*>(argv + 1, static_cast<std::size_t>(argc - 1)));
         return MakeThumbnail(request);
     } catch (const UsageError& error) {
-        ConsoleError(std::string(kProgramName) + "-thumbnailer: " + error.what() + "\n" + kUsage);
+        ConsoleError(std::string(ProgramName()) + ": " + error.what() + "\n" + kUsage);
         return kExitUsage;
     } catch (const CFileException& error) {
         error.ReportError();

@@ -47,9 +47,18 @@ bool Encoded(int result) {
 }  // namespace
 
 int DibWritePngFile(const MemoryBlock& dib, CFile& file) {
+    const MemoryHandle png = DibEncodePng(dib);
+    if (!png) {
+        return 0;
+    }
+    file.Write(png->data(), png->size());
+    return 1;
+}
+
+MemoryHandle DibEncodePng(const MemoryBlock& dib) {
     const std::optional<DibPicture> picture = DibGetPicture(dib);
     if (!picture) {
-        return 0;
+        return nullptr;
     }
     std::unique_ptr<spng_ctx, SpngFree> context(spng_ctx_new(SPNG_CTX_ENCODER));
     if (!context) {
@@ -65,7 +74,7 @@ int DibWritePngFile(const MemoryBlock& dib, CFile& file) {
                                        : SPNG_COLOR_TYPE_TRUECOLOR;
     if (!Encoded(spng_set_option(context.get(), SPNG_ENCODE_TO_BUFFER, 1)) ||
         !Encoded(spng_set_ihdr(context.get(), &ihdr))) {
-        return 0;
+        return nullptr;
     }
     if (indexed) {
         spng_plte plte{};
@@ -77,24 +86,24 @@ int DibWritePngFile(const MemoryBlock& dib, CFile& file) {
         // Filters help photographs, not indexes.
         if (!Encoded(spng_set_plte(context.get(), &plte)) ||
             !Encoded(spng_set_option(context.get(), SPNG_FILTER_CHOICE, SPNG_DISABLE_FILTERING))) {
-            return 0;
+            return nullptr;
         }
     } else if (!Encoded(spng_set_option(context.get(), SPNG_IMG_COMPRESSION_LEVEL,
                                         kColourCompressionLevel)) ||
                !Encoded(spng_set_option(context.get(), SPNG_FILTER_CHOICE, kColourFilters))) {
-        return 0;
+        return nullptr;
     }
     std::vector<std::uint8_t> rows = PngRows(*picture);
     if (!Encoded(spng_encode_image(context.get(), rows.data(), rows.size(), SPNG_FMT_PNG,
                                    SPNG_ENCODE_FINALIZE))) {
-        return 0;
+        return nullptr;
     }
     std::size_t size = 0;
     int error = 0;
     const std::unique_ptr<void, BufferFree> png(spng_get_png_buffer(context.get(), &size, &error));
     if (!Encoded(error) || !png) {
-        return 0;
+        return nullptr;
     }
-    file.Write(png.get(), size);
-    return 1;
+    const auto* bytes = static_cast<const std::uint8_t*>(png.get());
+    return std::make_unique<MemoryBlock>(bytes, bytes + size);
 }

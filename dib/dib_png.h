@@ -8,3 +8,5 @@
 // 1 when written, 0 for a block that is not a whole bitmap; write errors are raised, and
 // running out of memory raises std::bad_alloc.
 int DibWritePngFile(const MemoryBlock& dib, CFile& file);
+// The same PNG file's bytes, or null for a block that is not a whole bitmap.
+MemoryHandle DibEncodePng(const MemoryBlock& dib);

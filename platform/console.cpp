@@ -4,10 +4,10 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include <array>
 #include <cerrno>
 #include <csignal>
-#include <iterator>
+
+#include "platform/termination.h"
 
 namespace {
 
@@ -56,21 +56,20 @@ void RestoreTerminal() {
     }
 }
 
-extern "C" void RestoreAndRaise(int signalNumber) {
-    RestoreTerminal();
-    std::signal(signalNumber, SIG_DFL);
-    std::raise(signalNumber);
-}
-
-constexpr int kRestoringSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
-
 thread_local ConsoleRecording* t_recording = nullptr;
+std::string_view g_programName = "pictavex";
 
 }  // namespace
 
-bool ConsoleInitialize() {
-    // A reader that goes away (a pager closed early) must not kill a batch half way.
-    return std::signal(SIGPIPE, SIG_IGN) != SIG_ERR;
+bool ConsoleInitialize(std::string_view programName) {
+    g_programName = programName;
+    // A reader that goes away (a pager closed early) must not kill a batch half way, and a
+    // write past the file-size limit fails and is reported, as a full disk is.
+    return std::signal(SIGPIPE, SIG_IGN) != SIG_ERR && std::signal(SIGXFSZ, SIG_IGN) != SIG_ERR;
+}
+
+std::string_view ProgramName() {
+    return g_programName;
 }
 
 void ConsoleRecording::Add(bool toError, std::string_view text) {
@@ -147,13 +146,7 @@ void ConsoleWaitForKey() {
     raw.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO));
     raw.c_cc[VMIN] = 1;
     raw.c_cc[VTIME] = 0;
-    std::array<struct sigaction, std::size(kRestoringSignals)> previous{};
-    for (std::size_t i = 0; i < previous.size(); ++i) {
-        struct sigaction action {};
-        action.sa_handler = RestoreAndRaise;
-        ::sigemptyset(&action.sa_mask);
-        ::sigaction(kRestoringSignals[i], &action, &previous[i]);
-    }
+    SetTerminationHook(RestoreTerminal);  // a signal during the wait puts the terminal back too
     if (::tcsetattr(STDIN_FILENO, TCSANOW, &raw) == 0) {
         g_modeChanged = 1;
         char key = 0;
@@ -161,7 +154,5 @@ void ConsoleWaitForKey() {
         }
     }
     RestoreTerminal();
-    for (std::size_t i = 0; i < previous.size(); ++i) {
-        ::sigaction(kRestoringSignals[i], &previous[i], nullptr);
-    }
+    SetTerminationHook(nullptr);
 }

@@ -4,10 +4,11 @@
 #include <string_view>
 #include <vector>
 
-inline constexpr std::string_view kProgramName = "pictavex";
-
-// Console set-up for the run: every message must reach the terminal at once.
-bool ConsoleInitialize();
+// Console set-up for the run: every message must reach the terminal at once, and each error
+// message begins with the program's name.
+bool ConsoleInitialize(std::string_view programName);
+// That name; "pictavex" before ConsoleInitialize.
+std::string_view ProgramName();
 
 // Each message is written whole and at once, without waiting for a line feed. Where stdout
 // and stderr are one terminal, an error first ends the line that stdout left open, and the

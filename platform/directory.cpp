@@ -1,11 +1,10 @@
 #include "platform/directory.h"
 
-#include <sys/stat.h>
+#include <filesystem>
+#include <system_error>
 
-namespace {
-constexpr mode_t kDirectoryMode = 0777;  // less the umask
-}
-
-bool CreateDirectory(const std::string& path) {
-    return ::mkdir(path.c_str(), kDirectoryMode) == 0;
+int CreateDirectories(const std::string& path) {
+    std::error_code error;
+    std::filesystem::create_directories(path, error);  // 0777 less the umask
+    return error.value();
 }

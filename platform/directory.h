@@ -2,6 +2,7 @@
 
 #include <string>
 
-// Makes one directory level with the usual permissions; failures (it exists, a parent is
-// missing) are the caller's to ignore.
-bool CreateDirectory(const std::string& path);
+// Makes a directory and any missing parents, as `mkdir -p` does, with the usual permissions.
+// 0 when it is there afterwards, else the errno value of the failure (ENOTDIR, EEXIST for a
+// file in the way, EACCES, ...).
+int CreateDirectories(const std::string& path);

@@ -9,12 +9,11 @@
 #include <cstring>
 #include <limits>
 
-#include "platform/pending_removal.h"
+#include "platform/output_names.h"
 
 namespace {
 
 constexpr std::size_t kReadAheadSize = 4096;
-constexpr int kNotRegularCause = -1;
 
 }  // namespace
 
@@ -26,8 +25,7 @@ void CFile::Discard() {
     m_fd.Reset();
     m_writing = false;
     if (!m_tempPath.empty()) {
-        ::unlink(m_tempPath.c_str());
-        ClearPendingRemoval();
+        RemoveHiddenFile(m_tempPath);
         m_tempPath.clear();
     }
     m_cache.clear();
@@ -59,9 +57,6 @@ bool CFile::OpenForReading(const std::string& path) {
 }
 
 CFileException CFile::OpenFailure() const {
-    if (m_openError == kNotRegularCause) {
-        return CFileException(m_path, kNotRegularReason);
-    }
     return CFileException(m_path, m_openError);
 }
 

@@ -31,11 +31,6 @@ public:
     // succeeds: a failed or interrupted write leaves an existing file of that name intact,
     // and a replaced file keeps its permissions and, where allowed, its owner and group.
     void CreateForWriting(const std::string& path);
-    // For a caller that handed over an existing file and reads it back through a descriptor
-    // of its own (a thumbnail factory): that file is truncated and written in place. A name
-    // that does not exist yet is created as CreateForWriting does.
-    void CreateForWritingInPlace(const std::string& path);
-
     // The count actually read; fewer than asked only at end of file.
     std::size_t Read(void* buffer, std::size_t count);
     // Any offset from the start, also past the end; a negative one is an error.
@@ -67,6 +62,13 @@ private:
     MemoryBlock m_cache;  // bytes beyond what was read are never looked at
     std::uint64_t m_cacheStart = 0;
 };
+
+// Puts `bytes` into the existing regular file at `path`, keeping the file itself, for a caller
+// that handed it over and reads it back through a descriptor of its own (a thumbnail
+// factory): whole or not at all, since a write that fails puts the old contents back. A name
+// that does not exist yet gets a new file as CFile::CreateForWriting makes it; anything but a
+// regular file (a link, a device, a FIFO) is refused. Failures are raised as CFileException.
+void WriteFileInPlace(const std::string& path, std::span<const std::uint8_t> bytes);
 
 // Whether the regular file at `path` holds exactly these bytes: an output that is already
 // right can be left as it is, as install -C and rsync do.

@@ -5,7 +5,9 @@
 #include "platform/console.h"
 
 CFileException::CFileException(std::string path, int cause)
-    : CFileException(std::move(path), std::string(std::strerror(cause))) {
+    : CFileException(std::move(path), cause == kNotRegularCause
+                                          ? std::string(kNotRegularReason)
+                                          : std::string(std::strerror(cause))) {
     m_cause = cause;
 }
 
@@ -13,5 +15,5 @@ CFileException::CFileException(std::string path, const std::string& reason)
     : std::runtime_error(path + ": " + reason), m_path(std::move(path)), m_cause(0) {}
 
 void CFileException::ReportError() const {
-    ConsoleError(std::string(kProgramName) + ": " + what() + "\n");
+    ConsoleError(std::string(ProgramName()) + ": " + what() + "\n");
 }

@@ -5,10 +5,13 @@
 
 // Why a name that is not a regular file (a FIFO, a device, a socket) is not read.
 inline constexpr char kNotRegularReason[] = "not a regular file";
+// The cause that stands for it where errno values are passed.
+inline constexpr int kNotRegularCause = -1;
 
 // A failed file operation: which file, and why (an errno value, or a reason of the tool's own).
 class CFileException : public std::runtime_error {
 public:
+    // An errno value, or kNotRegularCause.
     CFileException(std::string path, int cause);
     CFileException(std::string path, const std::string& reason);
 

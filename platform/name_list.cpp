@@ -9,22 +9,26 @@
 
 namespace {
 
-// Larger than any path: the first read holds a whole name, and its separator, if any.
 constexpr std::size_t kChunkSize = 64 * 1024;
 
 }  // namespace
 
-CNameList::CNameList(const std::string& path) : m_path(path) {
+CNameList::CNameList(const std::string& path, Separator separator) : m_path(path) {
     if (path == "-") {
         m_fd = STDIN_FILENO;
         m_path = "stdin";
-        return;
+    } else {
+        m_owned.Reset(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+        if (!m_owned.IsOpen()) {
+            throw CFileException(path, errno);
+        }
+        m_fd = m_owned.Get();
     }
-    m_owned.Reset(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
-    if (!m_owned.IsOpen()) {
-        throw CFileException(path, errno);
+    if (separator == Separator::kGuess) {
+        while (Fill()) {
+        }
+        m_separator = m_buffer.find('\0') != std::string::npos ? '\0' : '\n';
     }
-    m_fd = m_owned.Get();
 }
 
 // Reads one more chunk; false at the end of the input.
@@ -44,18 +48,13 @@ bool CNameList::Fill() {
         throw CFileException(m_path, errno);
     }
     m_buffer.resize(held + static_cast<std::size_t>(got));
-    if (!m_separatorKnown) {
-        m_separatorKnown = true;
-        m_separator = m_buffer.find('\0') != std::string::npos ? '\0' : '\n';
-    }
     m_ended = got == 0;
     return !m_ended;
 }
 
 std::optional<std::string> CNameList::Next() {
     for (;;) {
-        const std::size_t end =
-            m_separatorKnown ? m_buffer.find(m_separator, m_start) : std::string::npos;
+        const std::size_t end = m_buffer.find(m_separator, m_start);
         if (end != std::string::npos) {
             std::string name = m_buffer.substr(m_start, end - m_start);
             m_start = end + 1;

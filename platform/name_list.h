@@ -5,12 +5,17 @@
 
 #include "platform/unique_fd.h"
 
-// Drawing names read from a file or from stdin ("-"), one a line, or separated by NUL bytes
-// when the input holds one, as `find -print0` writes them. Names are bytes, used as they are;
-// empty ones are passed over. Read errors raise CFileException.
+// Drawing names read from a file or from stdin ("-"). Names are bytes, used as they are; empty
+// ones are passed over. Read errors raise CFileException.
+//
+// Separated by NUL bytes, as `find -print0` writes them, they are read as they come. Otherwise
+// the whole list is read before the first name is given: NUL-separated when it holds a NUL
+// anywhere, else one a line. So no name ever holds a NUL, however slowly the list arrives.
 class CNameList {
 public:
-    explicit CNameList(const std::string& path);
+    enum class Separator { kGuess, kNul };
+
+    CNameList(const std::string& path, Separator separator);
     CNameList(const CNameList&) = delete;
     CNameList& operator=(const CNameList&) = delete;
 
@@ -25,7 +30,6 @@ private:
     int m_fd = -1;
     std::string m_buffer;
     std::size_t m_start = 0;
-    char m_separator = '\n';
-    bool m_separatorKnown = false;
+    char m_separator = '\0';
     bool m_ended = false;
 };

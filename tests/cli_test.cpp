@@ -99,14 +99,15 @@ TEST_F(CliTest, OutputDirectoryIsCreatedAndReplacedInOrder) {
     MakeDir("plans");
     Put("plans/A.DWG", Drawing());
     Put("b.dwg", Drawing());
-    const ToolRun run = Run({"/o", "out1", "plans/*", "-o", "out2", "b.dwg", "/o", "", "b.dwg",
-                             "/o", "-q", "b.dwg", "/o"});
-    EXPECT_EQ(run.out, Line("plans/A.DWG", "out1/A.bmp") + Line("b.dwg", "out2/b.bmp") +
+    const ToolRun run = Run({"/o", "out1/deeper", "plans/*", "-o", "out2", "b.dwg", "/o", "",
+                             "b.dwg", "/o", "-q", "b.dwg", "-o", "unused"});
+    EXPECT_EQ(run.out, Line("plans/A.DWG", "out1/deeper/A.bmp") + Line("b.dwg", "out2/b.bmp") +
                            Line("b.dwg", "b.bmp") + Line("b.dwg", "-q/b.bmp") + Summary(4));
     EXPECT_EQ(run.status, 0);
-    for (const char* name : {"out1/A.bmp", "out2/b.bmp", "b.bmp", "-q/b.bmp"}) {
+    for (const char* name : {"out1/deeper/A.bmp", "out2/b.bmp", "b.bmp", "-q/b.bmp"}) {
         EXPECT_TRUE(Exists(name)) << name;
     }
+    EXPECT_FALSE(Exists("unused"));  // made only for a drawing that goes there
     struct stat info {};
     ASSERT_EQ(::stat((m_dir / "out1").c_str(), &info), 0);
     const mode_t mask = ::umask(0);
@@ -114,16 +115,16 @@ TEST_F(CliTest, OutputDirectoryIsCreatedAndReplacedInOrder) {
     EXPECT_EQ(info.st_mode & 07777, 0777 & ~mask);
 }
 
-TEST_F(CliTest, UnwritableOutputIsReportedAndTheRunGoesOn) {
+TEST_F(CliTest, UnusableOutputDirectoryIsReportedOnceAndItsDrawingsLeftAlone) {
     Put("a.dwg", Drawing());
     Put("plain.dwg", DwgBuilder().Build());
-    const ToolRun run = Run({"/o", "missing/sub", "a.dwg", "plain.dwg", "/o", ".", "a.dwg"});
-    EXPECT_EQ(run.out, Started("a.dwg", "missing/sub/a.bmp") +
-                           Line("plain.dwg", "missing/sub/plain.bmp", kNoPreview) +
-                           Line("a.dwg", "./a.bmp") + Summary(1, 1, 0, 1));
-    EXPECT_EQ(run.err, Error("missing/sub/a.bmp", "No such file or directory"));
+    Put("file", {'x'});
+    const ToolRun run =
+        Run({"/o", "file/sub", "a.dwg", "plain.dwg", "/o", "file", "a.dwg", "/o", ".", "a.dwg"});
+    EXPECT_EQ(run.out, Line("a.dwg", "./a.bmp") + Summary(1));
+    EXPECT_EQ(run.err, Error("file/sub", "Not a directory") + Error("file", "Not a directory"));
     EXPECT_EQ(run.status, 2);
-    EXPECT_TRUE(Exists("a.bmp"));
+    EXPECT_EQ(ReadFile(m_dir / "file"), Bytes{'x'});
 }
 
 TEST_F(CliTest, DrawingsThatCannotBeReadAreReportedAndFailTheRun) {

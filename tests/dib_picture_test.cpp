@@ -88,8 +88,8 @@ TEST(DibPictureTest, AlphaComesOnlyFromAMaskTheHeaderHolds) {
         std::uint32_t headerSize;
         std::uint32_t compression;
         bool alpha;
-    } cases[] = {{40, 3, false}, {40, 6, true},  {52, 3, false},  {52, 6, false},
-                 {56, 3, true},  {56, 6, true},  {108, 3, true},  {124, 6, true}};
+    } cases[] = {{40, 3, false}, {40, 6, true}, {52, 3, false}, {52, 6, false},
+                 {56, 3, true},  {56, 6, true}, {108, 3, true}, {124, 6, true}};
     for (const auto& c : cases) {
         Bytes dib(c.headerSize, 0);
         PutLittleEndian(dib, 0, c.headerSize, 4);

@@ -127,7 +127,7 @@ TEST(FaultTest, FileSizeLimitFailsTheWriteAndKeepsTheOldFile) {
     WriteFile(dir / "small.dwg", Drawing());
     const ToolRun run =
         RunProgram(PICTAVEX_BINARY, dir.Path(), {"-q", "big.dwg", "small.dwg"},
-                   {.ignoreFileSizeSignal = true, .limits = {{RLIMIT_FSIZE, 64 * 1024}}});
+                   {.limits = {{RLIMIT_FSIZE, 64 * 1024}}});
     EXPECT_EQ(run.err, Error("big.bmp", "File too large"));
     EXPECT_EQ(run.status, 2);
     EXPECT_EQ(ReadFile(dir / "big.bmp"), (Bytes{'o', 'l', 'd'}));

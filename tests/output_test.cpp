@@ -8,7 +8,6 @@
 
 #include <filesystem>
 
-#include "platform/pending_removal.h"
 #include "tests/run_tool.h"
 #include "tests/test_helpers.h"
 
@@ -102,22 +101,6 @@ TEST(OutputTest, KilledRunsLeaveNoHiddenFiles) {
             }
         }
     }
-}
-
-TEST(OutputTest, InterruptRemovesThePendingHiddenFile) {
-    TempDir dir;
-    const std::string hidden = dir / ".pictavex-pending";
-    const pid_t child = ::fork();
-    if (child == 0) {
-        WriteFile(hidden, {1});
-        SetPendingRemoval(hidden);
-        ::raise(SIGTERM);
-        ::_exit(0);
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
-    EXPECT_FALSE(std::filesystem::exists(hidden));
 }
 
 TEST(OutputTest, OutputPathsUpToTheSystemLimitAreWritten) {

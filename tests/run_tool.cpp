@@ -9,7 +9,6 @@
 #include <stdexcept>
 
 #include "tests/dwg_builder.h"
-#include "tests/temp_dir.h"
 
 namespace {
 
@@ -21,7 +20,8 @@ bool DropToNobody() {
 [[noreturn]] void StartChild(const std::string& program, const std::string& directory,
                              std::vector<char*>& argv, const RunOptions& options,
                              const std::string& outPath, const std::string& errPath) {
-    const int in = ::open(options.stdinPath.c_str(), O_RDONLY);
+    const int in =
+        options.stdinFd >= 0 ? ::dup(options.stdinFd) : ::open(options.stdinPath.c_str(), O_RDONLY);
     const int out = options.stdoutFd >= 0
                         ? ::dup(options.stdoutFd)
                         : ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
@@ -33,8 +33,8 @@ bool DropToNobody() {
     ::close(in);
     ::close(out);
     ::close(err);
-    if (options.ignoreFileSizeSignal) {
-        std::signal(SIGXFSZ, SIG_IGN);
+    for (int signalNumber : options.ignoredSignals) {
+        std::signal(signalNumber, SIG_IGN);
     }
     for (const auto& [resource, value] : options.limits) {
         const rlimit limit{value, value};
@@ -51,12 +51,14 @@ bool DropToNobody() {
 
 }  // namespace
 
-ToolRun RunProgram(const std::string& program, const std::string& directory,
-                   const std::vector<std::string>& arguments, const RunOptions& options) {
-    TempDir capture;
-    const std::string outPath =
-        options.stdoutPath.empty() ? capture / "stdout" : options.stdoutPath;
-    const std::string errPath = capture / "stderr";
+ToolProcess::ToolProcess(const std::string& program, const std::string& directory,
+                         const std::vector<std::string>& arguments, const RunOptions& options)
+    : m_options(options) {
+    char capture[] = "/tmp/pictavex-run-XXXXXX";
+    if (::mkdtemp(capture) == nullptr) {
+        throw std::runtime_error("mkdtemp failed");
+    }
+    m_capture = capture;
     std::vector<std::string> argv = {program};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     std::vector<char*> pointers;
@@ -64,27 +66,49 @@ ToolRun RunProgram(const std::string& program, const std::string& directory,
         pointers.push_back(argument.data());
     }
     pointers.push_back(nullptr);
-
-    const pid_t child = ::fork();
-    if (child < 0) {
+    const std::string outPath =
+        options.stdoutPath.empty() ? m_capture + "/stdout" : options.stdoutPath;
+    const std::string errPath = m_capture + "/stderr";
+    m_pid = ::fork();
+    if (m_pid < 0) {
         throw std::runtime_error("fork failed");
     }
-    if (child == 0) {
+    if (m_pid == 0) {
         StartChild(program, directory, pointers, options, outPath, errPath);
     }
+}
+
+ToolProcess::~ToolProcess() {
+    if (m_pid > 0) {
+        ::kill(m_pid, SIGKILL);
+        ::waitpid(m_pid, nullptr, 0);
+    }
+    ::unlink((m_capture + "/stdout").c_str());
+    ::unlink((m_capture + "/stderr").c_str());
+    ::rmdir(m_capture.c_str());
+}
+
+ToolRun ToolProcess::Wait() {
     int status = 0;
     rusage usage{};
-    ::wait4(child, &status, 0, &usage);
+    ::wait4(m_pid, &status, 0, &usage);
+    m_pid = -1;
     ToolRun run;
-    if (options.stdoutPath.empty() && options.stdoutFd < 0) {
-        const Bytes out = ReadFile(outPath);
+    if (m_options.stdoutPath.empty() && m_options.stdoutFd < 0) {
+        const Bytes out = ReadFile(m_capture + "/stdout");
         run.out.assign(out.begin(), out.end());
     }
-    const Bytes err = ReadFile(errPath);
+    const Bytes err = ReadFile(m_capture + "/stderr");
     run.err.assign(err.begin(), err.end());
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
     run.peakMemoryKib = usage.ru_maxrss;
     return run;
+}
+
+ToolRun RunProgram(const std::string& program, const std::string& directory,
+                   const std::vector<std::string>& arguments, const RunOptions& options) {
+    return ToolProcess(program, directory, arguments, options).Wait();
 }
 
 bool CanRunAsOrdinaryUser() {

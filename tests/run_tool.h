@@ -1,6 +1,7 @@
 #pragma once
 
 #include <sys/resource.h>
+#include <sys/types.h>
 
 #include <string>
 #include <utility>
@@ -10,20 +11,41 @@ struct ToolRun {
     std::string out;
     std::string err;
     int status = -1;         // exit status, or -1 when the tool did not exit normally
+    int signal = 0;          // the signal that ended it, if one did
     long peakMemoryKib = 0;  // the child's peak resident set
 };
 
 struct RunOptions {
     std::string stdinPath = "/dev/null";
+    int stdinFd = -1;                   // or this descriptor, when set
     std::string stdoutPath{};           // where stdout goes; empty: captured into ToolRun::out
     int stdoutFd = -1;                  // or this descriptor, when set
     bool asOrdinaryUser = false;        // run as nobody, with no root privileges
-    bool ignoreFileSizeSignal = false;  // SIGXFSZ ignored, so an oversized write fails instead
+    std::vector<int> ignoredSignals{};  // as a caller such as nohup leaves them
     std::vector<std::pair<int, rlim_t>> limits{};  // resource limits set in the child
 };
 
-// Runs a program in `directory` with stdin from /dev/null (or as asked) and captures what it
-// prints.
+// A program started in `directory` with stdin from /dev/null (or as asked), what it prints
+// captured; tests act on it while it runs. Killed, if still running, when destroyed.
+class ToolProcess {
+public:
+    ToolProcess(const std::string& program, const std::string& directory,
+                const std::vector<std::string>& arguments, const RunOptions& options = {});
+    ToolProcess(const ToolProcess&) = delete;
+    ToolProcess& operator=(const ToolProcess&) = delete;
+    ~ToolProcess();
+
+    pid_t Pid() const { return m_pid; }
+    // Waits for the end; `status` is -1 when a signal ended it (see `signal`).
+    ToolRun Wait();
+
+private:
+    RunOptions m_options;
+    std::string m_capture;
+    pid_t m_pid = -1;
+};
+
+// Runs a program to its end (see ToolProcess).
 ToolRun RunProgram(const std::string& program, const std::string& directory,
                    const std::vector<std::string>& arguments, const RunOptions& options = {});
 

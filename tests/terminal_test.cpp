@@ -71,9 +71,9 @@ public:
     }
     bool Ready() const { return m_slave >= 0; }
 
-    // The tool on the terminal; with `stdoutTo`, its stdout goes to that file instead.
+    // The tool on the terminal; with `stdoutTo` or `stdinFrom`, that stream is that file.
     void Start(const std::string& directory, std::vector<std::string> arguments,
-               const std::string& stdoutTo = "") {
+               const std::string& stdoutTo = "", const std::string& stdinFrom = "") {
         arguments.insert(arguments.begin(), PICTAVEX_BINARY);
         std::vector<char*> argv;
         for (std::string& argument : arguments) {
@@ -85,10 +85,11 @@ public:
             ::setsid();
             const int slave = ::open(m_slavePath.c_str(), O_RDWR);  // the controlling terminal
             const int out = stdoutTo.empty() ? slave : ::open(stdoutTo.c_str(), O_WRONLY);
-            if (slave < 0 || out < 0 || ::chdir(directory.c_str()) != 0) {
+            const int in = stdinFrom.empty() ? slave : ::open(stdinFrom.c_str(), O_RDONLY);
+            if (slave < 0 || out < 0 || in < 0 || ::chdir(directory.c_str()) != 0) {
                 ::_exit(127);
             }
-            ::dup2(slave, 0);
+            ::dup2(in, 0);
             ::dup2(out, 1);
             ::dup2(slave, 2);
             ::execv(PICTAVEX_BINARY, argv.data());
@@ -169,18 +170,23 @@ TEST(TerminalTest, OnlyAReaderAtTheTerminalIsPromptedAndErrorsEndTheLineFirst) {
     }
     TempDir dir;
     WriteFile(dir / "a.dwg", Drawing());
-    terminal.Start(dir.Path(), {"-o", "missing/sub", "a.dwg"}, "/dev/null");
+    WriteFile(dir / "bad.dwg", DwgBuilder().ImageAddress(-1).Build());
+    terminal.Start(dir.Path(), {"bad.dwg"}, "/dev/null");
     EXPECT_EQ(terminal.Status(std::chrono::seconds(2)), 2) << "it waited with stdout redirected";
     EXPECT_EQ(terminal.ReadUntil("\n"),  // the terminal shows "\n" as "\r\n"
-              "pictavex: missing/sub/a.bmp: No such file or directory\r\n");
+              "pictavex: bad.dwg: Invalid argument\r\n");
+
+    Terminal noReader;
+    noReader.Start(dir.Path(), {"a.dwg"}, "", "/dev/null");
+    EXPECT_EQ(noReader.Status(std::chrono::seconds(2)), 0) << "it waited with stdin redirected";
+    EXPECT_EQ(noReader.ReadUntil(kPrompt.substr(1)).find("Press"), std::string::npos);
 
     Terminal shared;
-    shared.Start(dir.Path(), {"-o", "missing/sub", "a.dwg", "-o", ".", "a.dwg"});
+    shared.Start(dir.Path(), {"bad.dwg", "a.dwg"});
     const std::string screen = shared.ReadUntil(kPrompt.substr(1));
-    EXPECT_NE(screen.find("missing/sub/a.bmp  \r\npictavex: missing/sub/a.bmp: No such file"),
-              std::string::npos)
+    EXPECT_NE(screen.find("bad.bmp  \r\npictavex: bad.dwg: Invalid argument"), std::string::npos)
         << screen;
-    EXPECT_NE(screen.find("\r\na.dwg -> ./a.bmp  Ok!"), std::string::npos) << screen;
+    EXPECT_NE(screen.find("\r\na.dwg -> a.bmp  Ok!"), std::string::npos) << screen;
     EXPECT_EQ(screen.find("\r\n\r\n"), std::string::npos) << "a blank line: " << screen;
 }
 

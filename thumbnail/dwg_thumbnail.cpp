@@ -270,12 +270,15 @@ int CDwgThumbnail::SavePng(std::string path, bool inPlace) {
     if (!m_dib) {
         return 0;
     }
-    CFile file;
     if (inPlace) {
-        file.CreateForWritingInPlace(path);
-    } else {
-        file.CreateForWriting(path);
+        const MemoryHandle png = DibEncodePng(*m_dib);
+        if (png) {
+            WriteFileInPlace(path, *png);
+        }
+        return png ? 1 : 0;
     }
+    CFile file;
+    file.CreateForWriting(path);
     if (!DibWritePngFile(*m_dib, file)) {
         return 0;  // the unfinished file is discarded with `file`
     }

@@ -51,7 +51,7 @@ public:
     // 1 when the held bitmap was written, 0 when there is none; write errors are raised.
     int SaveBmp(std::string path);
     // The same for a PNG file of the held bitmap's picture; `inPlace` writes into an existing
-    // file rather than replacing it (see CFile::CreateForWritingInPlace).
+    // file rather than replacing it (see WriteFileInPlace).
     int SavePng(std::string path, bool inPlace = false);
     // Replaces the held bitmap by its picture shrunk to fit inside maxSide x maxSide, as a
     // 24-bit bitmap; one that fits already, and a maxSide of 0, leave it as it is.

@@ -1,0 +1,177 @@
+#include "platform/output_names.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/random.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <memory>
+#include <mutex>
+#include <set>
+
+#include "platform/path.h"
+#include "platform/termination.h"
+
+namespace {
+
+constexpr mode_t kCreateMode = 0666;  // less the umask, as for any new file
+constexpr char kHiddenPrefix[] = ".pictavex-";
+constexpr std::size_t kHiddenDigits = 16;
+constexpr int kHiddenNameAttempts = 16;
+
+struct DirCloser {
+    void operator()(DIR* dir) const { ::closedir(dir); }
+};
+
+std::string FolderOf(const std::string& path) {
+    const std::string directory = SplitPath(path).directory;
+    return directory.empty() ? "." : directory;
+}
+
+// A name beside the target that nobody can guess in advance.
+std::string HiddenName(const std::string& target) {
+    std::uint64_t random = 0;
+    while (::getrandom(&random, sizeof random, 0) != sizeof random) {
+    }
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string name = SplitPath(target).directory + kHiddenPrefix;
+    for (int shift = 60; shift >= 0; shift -= 4) {
+        name += kDigits[(random >> shift) & 0xF];
+    }
+    return name;
+}
+
+bool IsHiddenName(std::string_view name) {
+    if (!name.starts_with(kHiddenPrefix) ||
+        name.size() != sizeof kHiddenPrefix - 1 + kHiddenDigits) {
+        return false;
+    }
+    return name.find_first_not_of("0123456789abcdef", sizeof kHiddenPrefix - 1) ==
+           std::string_view::npos;
+}
+
+bool SameFile(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// Removes one hidden file if no process holds it: a run that is still writing it does.
+void RemoveIfAbandoned(int directoryFd, const char* name) {
+    const UniqueFd fd(
+        ::openat(directoryFd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    struct stat opened {};
+    struct stat named {};
+    if (!fd.IsOpen() || ::fstat(fd.Get(), &opened) != 0 || !S_ISREG(opened.st_mode) ||
+        ::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) {
+        return;
+    }
+    if (::fstatat(directoryFd, name, &named, AT_SYMLINK_NOFOLLOW) == 0 && SameFile(opened, named)) {
+        ::unlinkat(directoryFd, name, 0);
+    }
+}
+
+}  // namespace
+
+int LinkUnnamedFile(int fd, const std::string& name, bool throughProc) {
+    // Linking the descriptor itself is cheaper than a walk through /proc but needs a privilege
+    // that ordinary users lack before Linux 6.10: after one refusal, /proc it is.
+    static std::atomic<bool> direct = true;
+    if (direct && !throughProc) {
+        if (::linkat(fd, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0) {
+            return 0;
+        }
+        if (errno != EPERM && errno != ENOENT) {
+            return errno;
+        }
+        direct = false;
+    }
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0 ? 0
+                                                                                            : errno;
+}
+
+int LinkUnderHiddenName(int fd, const std::string& target, std::string& hidden) {
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {  // nobody else can see it yet: never blocks
+        return errno;
+    }
+    const auto hold = HoldOffTermination();
+    for (int attempt = 0; attempt < kHiddenNameAttempts; ++attempt) {
+        std::string name = HiddenName(target);
+        const int cause = LinkUnnamedFile(fd, name);
+        if (cause == 0) {
+            RegisterHiddenFile(name);
+            hidden = std::move(name);
+        }
+        if (cause != EEXIST) {
+            return cause;
+        }
+    }
+    return EEXIST;
+}
+
+UniqueFd CreateHiddenFile(const std::string& target, std::string& hidden) {
+    for (int attempt = 0; attempt < kHiddenNameAttempts; ++attempt) {
+        std::string name = HiddenName(target);
+        const auto hold = HoldOffTermination();
+        UniqueFd fd(::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kCreateMode));
+        if (!fd.IsOpen()) {
+            if (errno == EEXIST) {
+                continue;
+            }
+            return fd;
+        }
+        // Until it is locked another run may take it for abandoned and remove it: then the
+        // name no longer leads to it, and another name is tried.
+        struct stat opened {};
+        struct stat named {};
+        if (::flock(fd.Get(), LOCK_EX) != 0 || ::fstat(fd.Get(), &opened) != 0 ||
+            ::stat(name.c_str(), &named) != 0 || !SameFile(opened, named)) {
+            continue;
+        }
+        RegisterHiddenFile(name);
+        hidden = std::move(name);
+        return fd;
+    }
+    errno = EEXIST;
+    return UniqueFd();
+}
+
+int RenameHiddenFile(const std::string& hidden, const std::string& target) {
+    const auto hold = HoldOffTermination();
+    if (::rename(hidden.c_str(), target.c_str()) != 0) {
+        return errno;
+    }
+    ForgetHiddenFile(hidden);
+    return 0;
+}
+
+void RemoveHiddenFile(const std::string& hidden) {
+    const auto hold = HoldOffTermination();
+    ::unlink(hidden.c_str());
+    ForgetHiddenFile(hidden);
+}
+
+void RemoveAbandonedHiddenFiles(const std::string& target) {
+    static std::mutex mutex;
+    static std::set<std::string> cleaned;
+    const std::string folder = FolderOf(target);
+    {
+        const std::lock_guard lock(mutex);
+        if (!cleaned.insert(folder).second) {
+            return;
+        }
+    }
+    const std::unique_ptr<DIR, DirCloser> dir(::opendir(folder.c_str()));
+    if (!dir) {
+        return;  // the write that follows says why, if it matters
+    }
+    while (const dirent* entry = ::readdir(dir.get())) {
+        if (IsHiddenName(entry->d_name)) {
+            RemoveIfAbandoned(::dirfd(dir.get()), entry->d_name);
+        }
+    }
+}

@@ -1,0 +1,29 @@
+#pragma once
+// How a finished output gets its name: an unnamed file is linked under it, or, to replace an
+// existing file in one step, waits for a moment under a hidden name beside it. Hidden files
+// are locked for as long as a run uses them, so that one a killed run left behind can be told
+// from one in use, and removed by the next run that writes into the same folder.
+
+#include <string>
+
+#include "platform/unique_fd.h"
+
+// Links an unnamed file (O_TMPFILE) under `name`. 0 or an errno value (EEXIST: the name is
+// taken). `throughProc` skips the direct link, as for a user whose kernel refuses it.
+int LinkUnnamedFile(int fd, const std::string& name, bool throughProc = false);
+
+// Gives an unnamed file a fresh hidden name beside `target`, locked and registered for
+// removal should a signal end the run. 0 or an errno value.
+int LinkUnderHiddenName(int fd, const std::string& target, std::string& hidden);
+
+// Creates a new hidden file beside `target`, locked and registered likewise, for file systems
+// that cannot make unnamed files. The descriptor, or a closed one with errno set.
+UniqueFd CreateHiddenFile(const std::string& target, std::string& hidden);
+
+// Puts the hidden file in the target's place in one step. 0 or an errno value.
+int RenameHiddenFile(const std::string& hidden, const std::string& target);
+void RemoveHiddenFile(const std::string& hidden);
+
+// Removes the hidden files that killed runs left in the folder of `target`, once per folder
+// and run: those that no process holds locked.
+void RemoveAbandonedHiddenFiles(const std::string& target);
