@@ -94,12 +94,16 @@ ToolRun ToolProcess::Wait() {
     ::wait4(m_pid, &status, 0, &usage);
     m_pid = -1;
     ToolRun run;
+    // A child killed early may not have made them.
+    const auto captured = [this](const char* name) {
+        const std::string path = m_capture + name;
+        const Bytes bytes = ::access(path.c_str(), F_OK) == 0 ? ReadFile(path) : Bytes();
+        return std::string(bytes.begin(), bytes.end());
+    };
     if (m_options.stdoutPath.empty() && m_options.stdoutFd < 0) {
-        const Bytes out = ReadFile(m_capture + "/stdout");
-        run.out.assign(out.begin(), out.end());
+        run.out = captured("/stdout");
     }
-    const Bytes err = ReadFile(m_capture + "/stderr");
-    run.err.assign(err.begin(), err.end());
+    run.err = captured("/stderr");
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     run.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
     run.peakMemoryKib = usage.ru_maxrss;
