@@ -125,9 +125,8 @@ TEST(FaultTest, FileSizeLimitFailsTheWriteAndKeepsTheOldFile) {
     WriteFile(dir / "big.dwg", Drawing(400));
     WriteFile(dir / "big.bmp", {'o', 'l', 'd'});
     WriteFile(dir / "small.dwg", Drawing());
-    const ToolRun run =
-        RunProgram(PICTAVEX_BINARY, dir.Path(), {"-q", "big.dwg", "small.dwg"},
-                   {.limits = {{RLIMIT_FSIZE, 64 * 1024}}});
+    const ToolRun run = RunProgram(PICTAVEX_BINARY, dir.Path(), {"-q", "big.dwg", "small.dwg"},
+                                   {.limits = {{RLIMIT_FSIZE, 64 * 1024}}});
     EXPECT_EQ(run.err, Error("big.bmp", "File too large"));
     EXPECT_EQ(run.status, 2);
     EXPECT_EQ(ReadFile(dir / "big.bmp"), (Bytes{'o', 'l', 'd'}));
@@ -135,16 +134,25 @@ TEST(FaultTest, FileSizeLimitFailsTheWriteAndKeepsTheOldFile) {
     EXPECT_EQ(HiddenFiles(dir.Path()), std::vector<std::string>{});
 }
 
+// With 16 descriptors, a hundred drawings, their re-run (every BMP already right) and
+// drawings that fail to read each give back what they took.
 TEST(FaultTest, DescriptorsAreNotLeakedAcrossABatch) {
     TempDir dir;
+    std::string errors;
     for (int i = 0; i < 100; ++i) {
         WriteFile(dir / ("d" + std::to_string(i) + ".dwg"), Drawing());
     }
-    const ToolRun run =
-        RunProgram(PICTAVEX_BINARY, dir.Path(), {"-q", "*.dwg"}, {.limits = {{RLIMIT_NOFILE, 16}}});
-    EXPECT_EQ(run.err, "");
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(ReadFile(dir / "d99.bmp")[0], 'B');
+    for (int i = 10; i < 30; ++i) {
+        WriteFile(dir / ("e" + std::to_string(i) + ".dwg"), DwgBuilder().ImageAddress(-1).Build());
+        errors += Error("e" + std::to_string(i) + ".dwg", "Invalid argument");
+    }
+    for (int run = 0; run < 2; ++run) {
+        const ToolRun batch = RunProgram(PICTAVEX_BINARY, dir.Path(), {"-q", "-j", "1", "*.dwg"},
+                                         {.limits = {{RLIMIT_NOFILE, 16}}});
+        EXPECT_EQ(batch.err, errors) << run;
+        EXPECT_EQ(batch.status, 2) << run;
+        EXPECT_EQ(ReadFile(dir / "d99.bmp")[0], 'B');
+    }
 }
 
 TEST(FaultTest, RunningOutOfMemoryFailsOneDrawingNotTheBatch) {
@@ -180,12 +188,19 @@ TEST(FaultTest, HugeClaimsCostNeitherMemoryNorDisk) {
                                   .bitDepth = 1,
                                   .rows = Bytes(std::size_t{1024} * 8192)});
     WriteFile(dir / "bomb.dwg", DwgBuilder().Entry(6, bomb).Build());
+    // 69 bytes that claim 4096 x 4096 pixels of colour: nothing is allocated for the claim.
+    Bytes liar = EncodePng({.width = 1, .height = 1, .colorType = 2, .rows = {1, 2, 3}});
+    PatchIhdr(liar, 0, 4096);
+    PatchIhdr(liar, 4, 4096);
+    WriteFile(dir / "liar.dwg", DwgBuilder().Entry(6, liar).Build());
     WriteFile(dir / "small.dwg", Drawing());
     // The child's peak counts what the test process held when it forked: compare like with like.
     const long baseline = RunProgram(PICTAVEX_BINARY, dir.Path(), {"small.dwg"}).peakMemoryKib;
-    const ToolRun run = RunProgram(PICTAVEX_BINARY, dir.Path(), {"sparse.dwg", "bomb.dwg"});
+    const ToolRun run =
+        RunProgram(PICTAVEX_BINARY, dir.Path(), {"sparse.dwg", "bomb.dwg", "liar.dwg"});
     EXPECT_EQ(run.out, Line("sparse.dwg", "sparse.bmp", kDamaged) +
-                           Line("bomb.dwg", "bomb.bmp", kDamaged) + Summary(0, 0, 2));
+                           Line("bomb.dwg", "bomb.bmp", kDamaged) +
+                           Line("liar.dwg", "liar.bmp", kDamaged) + Summary(0, 0, 3));
     EXPECT_EQ(run.status, 0);
     EXPECT_LT(run.peakMemoryKib, baseline + 16 * 1024);
     EXPECT_FALSE(std::filesystem::exists(dir / "sparse.bmp"));

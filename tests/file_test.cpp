@@ -1,5 +1,7 @@
 #include "platform/file.h"
+#include "platform/output_names.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -110,6 +112,23 @@ TEST(FileWriteTest, FailuresNameTheTargetAndLeaveNothing) {
         }
     }
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
+}
+
+// The direct link needs a privilege that ordinary users lack before Linux 6.10; /proc serves
+// them. Both ways, a name already taken is refused, never replaced.
+TEST(FileWriteTest, UnnamedFilesAreLinkedDirectlyOrThroughProc) {
+    TempDir dir;
+    for (const bool throughProc : {false, true}) {
+        const UniqueFd fd(::open(dir.Path().c_str(), O_RDWR | O_TMPFILE | O_CLOEXEC, 0644));
+        ASSERT_TRUE(fd.IsOpen());
+        ASSERT_EQ(::write(fd.Get(), "ab", 2), 2);
+        const std::string name = dir / (throughProc ? "proc" : "direct");
+        WriteFile(dir / "taken", {'t'});
+        EXPECT_EQ(LinkUnnamedFile(fd.Get(), dir / "taken", throughProc), EEXIST);
+        EXPECT_EQ(LinkUnnamedFile(fd.Get(), name, throughProc), 0);
+        EXPECT_EQ(ReadFile(name), (Bytes{'a', 'b'}));
+        EXPECT_EQ(ReadFile(dir / "taken"), Bytes{'t'});
+    }
 }
 
 }  // namespace

@@ -56,6 +56,7 @@ TEST_F(JsonTest, EachDrawingIsOneLineInArgumentOrder) {
     Put("p.dwg", DwgBuilder().Version("AC1032").Entry(6, png).Build());
     Put("n.dwg", DwgBuilder().Version("AC9999").Build());
     Put("d.dwg", DwgBuilder().Entry(2, dib).TruncateTo(100).Build());
+    Put("bad.dwg", DwgBuilder().ImageAddress(-1).Build());
     const std::size_t b = FirstDataStart(4);
     const std::string images =
         R"([{"kind":"header","code":1,"offset":)" + std::to_string(b) + R"(,"size":5},)" +
@@ -70,7 +71,11 @@ TEST_F(JsonTest, EachDrawingIsOneLineInArgumentOrder) {
         R"("error":"none.dwg: No such file or directory"})"
         "\n";
 
-    const ToolRun run = Run({"--json", "-o", "t", "b.dwg", "p.dwg", "none.dwg", "n.dwg", "d.dwg"});
+    const std::vector<std::string> drawings = {"b.dwg", "p.dwg",          "none.dwg", "n.dwg",
+                                               "d.dwg", "/proc/self/mem", "bad.dwg"};
+    std::vector<std::string> arguments = {"--json", "-o", "t"};
+    arguments.insert(arguments.end(), drawings.begin(), drawings.end());
+    const ToolRun run = Run(arguments);
     EXPECT_EQ(run.out,
               R"({"path":"b.dwg","version":"AC1018","release":"R2004","header":"HDR","images":)" +
                   images +
@@ -91,12 +96,22 @@ TEST_F(JsonTest, EachDrawingIsOneLineInArgumentOrder) {
                   R"("images":[{"kind":"bitmap","code":2,"offset":)" +
                   std::to_string(FirstDataStart(1)) + R"(,"size":)" + std::to_string(dib.size()) +
                   R"(}],"preview":null,"output":null,"status":"damaged preview","error":null})"
+                  "\n"
+                  R"({"path":"/proc/self/mem","version":null,"release":null,"header":null,)"
+                  R"("images":[],"preview":null,"output":null,"status":"error",)"
+                  R"("error":"/proc/self/mem: Input/output error"})"
+                  "\n"
+                  R"({"path":"bad.dwg","version":"AC1015","release":"R2000","header":"",)"
+                  R"("images":[],"preview":null,"output":null,"status":"error",)"
+                  R"("error":"bad.dwg: Invalid argument"})"
                   "\n");
-    EXPECT_EQ(run.err, Error("none.dwg", "No such file or directory"));
+    EXPECT_EQ(run.err, Error("none.dwg", "No such file or directory") +
+                           Error("/proc/self/mem", "Input/output error") +
+                           Error("bad.dwg", "Invalid argument"));
     EXPECT_EQ(run.status, 2);
     // The same lines in quiet mode: JSON is data, not progress text.
-    EXPECT_EQ(Run({"-q", "--json", "-o", "t", "b.dwg", "p.dwg", "none.dwg", "n.dwg", "d.dwg"}).out,
-              run.out);
+    arguments.insert(arguments.begin(), "-q");
+    EXPECT_EQ(Run(arguments).out, run.out);
 }
 
 TEST_F(JsonTest, NamesThatAreNotUtf8DecodeBackToTheirBytes) {
@@ -148,6 +163,15 @@ TEST(JsonTextTest, EveryValueIsValidJsonAndBadBytesAreKept) {
         {"\xF4\x90\x80\x80x",
          "\"v\":\"\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBDx\",\"v_base64\":\"9JCAgHg=\""},
         {"\xE2\x82", "\"v\":\"\xEF\xBF\xBD\xEF\xBF\xBD\",\"v_base64\":\"4oI=\""},  // cut short
+        {"\x1F", R"("v":"\u001f")"},
+        {"\xE0\x80\x80",  // overlong
+         "\"v\":\"\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\",\"v_base64\":\"4ICA\""},
+        {"\xF5\x80\x80\x80",  // no such lead byte
+         "\"v\":\"\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\",\"v_base64\":\"9YCAgA==\""},
+        {"\xE2\x82"
+         "A",  // cut short by a plain letter
+         "\"v\":\"\xEF\xBF\xBD\xEF\xBF\xBD"
+         "A\",\"v_base64\":\"4oJB\""},
     };
     for (const auto& c : cases) {
         std::string object = "{";

@@ -33,7 +33,9 @@ protected:
     static std::string Name(int i, const char* extension) {
         return "d" + std::to_string(1000 + i) + extension;
     }
-    ToolProcess Batch() { return ToolProcess(PICTAVEX_BINARY, m_dir.Path(), {"-q", "-j", "8", "*.dwg"}); }
+    ToolProcess Batch() {
+        return ToolProcess(PICTAVEX_BINARY, m_dir.Path(), {"-q", "-j", "8", "*.dwg"});
+    }
     Bytes Old(int i) const { return {'o', 'l', 'd', static_cast<std::uint8_t>(i)}; }
 
     // Every bitmap old or wholly new, and nothing else in the folder but what `allowHidden`
@@ -64,7 +66,8 @@ protected:
                 WriteFile(m_dir / Name(i, ".bmp"), Old(i));
             }
             ToolProcess tool = Batch();
-            std::this_thread::sleep_for(std::chrono::microseconds(random() % (longest.count() + 1)));
+            std::this_thread::sleep_for(
+                std::chrono::microseconds(random() % (longest.count() + 1)));
             ::kill(tool.Pid(), signalNumber);
             tool.Wait();
             if (CheckFolder(signalNumber != SIGTERM) != 0) {

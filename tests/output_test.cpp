@@ -46,6 +46,28 @@ TEST(OutputTest, ReplacedBitmapKeepsItsModeAndOwner) {
     EXPECT_EQ(StatOf(dir / "new/a.bmp").st_uid, ::geteuid());
 }
 
+// An ordinary user cannot give a file away, but can keep its group when a member of it.
+TEST(OutputTest, ReplacedBitmapKeepsAGroupTheUserBelongsTo) {
+    if (!CanRunAsOrdinaryUser()) {
+        GTEST_SKIP() << "cannot switch to an ordinary user here (needs root)";
+    }
+    constexpr unsigned kGroup = 4242;
+    TempDir dir;
+    ASSERT_EQ(::chmod(dir.Path().c_str(), 0777), 0);
+    WriteFile(dir / "a.dwg", Drawing());
+    WriteFile(dir / "a.bmp", {'o', 'l', 'd'});
+    ASSERT_EQ(::chown((dir / "a.bmp").c_str(), 0, kGroup), 0);
+    ASSERT_EQ(::chmod((dir / "a.bmp").c_str(), 0664), 0);
+    const ToolRun run = RunProgram(PICTAVEX_BINARY, dir.Path(), {"-q", "a.dwg"},
+                                   {.asOrdinaryUser = true, .extraGroup = kGroup});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const struct stat replaced = StatOf(dir / "a.bmp");
+    EXPECT_EQ(ReadFile(dir / "a.bmp")[0], 'B');
+    EXPECT_EQ(replaced.st_uid, kNobody);
+    EXPECT_EQ(replaced.st_gid, kGroup);
+    EXPECT_EQ(replaced.st_mode & 07777, 0664u);
+}
+
 TEST(OutputTest, ABitmapAlreadyRightIsLeftAsItIs) {
     TempDir dir;
     WriteFile(dir / "a.dwg", Drawing(300));  // a bitmap larger than one comparison chunk

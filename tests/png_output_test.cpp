@@ -37,7 +37,8 @@ Bytes Lines(std::int32_t width, std::initializer_list<std::int32_t> columns) {
 }
 
 TEST_F(PngOutputTest, PaletteBitmapBecomesAnIndexedPngWithTheRecolouredPalette) {
-    const Bytes dib = DarkPaletteDib({.width = 5, .height = 3});
+    Bytes dib = DarkPaletteDib({.width = 5, .height = 3});
+    SetQuad(dib, 7, 1, 2, 3);  // blue, green, red
     for (const bool white : {false, true}) {
         const DecodedPng png = Convert(dib, white ? std::vector<std::string>{"-w", "-f", "png"}
                                                   : std::vector<std::string>{"-f", "PNG"});
@@ -47,7 +48,8 @@ TEST_F(PngOutputTest, PaletteBitmapBecomesAnIndexedPngWithTheRecolouredPalette) 
         EXPECT_EQ(Bytes(png.palette.begin(), png.palette.begin() + 3), Bytes(3, back));
         EXPECT_EQ(Bytes(png.palette.begin() + 3 * 225, png.palette.begin() + 3 * 226),
                   Bytes(3, static_cast<std::uint8_t>(0xFF - back)));
-        EXPECT_EQ(Bytes(png.palette.begin() + 3 * 7, png.palette.begin() + 3 * 8), Bytes(3, 7));
+        EXPECT_EQ(Bytes(png.palette.begin() + 3 * 7, png.palette.begin() + 3 * 8),
+                  (Bytes{3, 2, 1}));  // red, green, blue
         // The bitmap's rows of 8 bytes (5 indexes, then padding) run bottom-up.
         EXPECT_EQ(png.pixels[2 * 5 + 1], 7);
         EXPECT_EQ(png.pixels[0], 16 * 7);
@@ -60,6 +62,58 @@ TEST_F(PngOutputTest, TrueColourBitmapBecomesRgb) {
     EXPECT_EQ(png.width, 4u);
     EXPECT_EQ(Bytes(png.pixels.begin() + 4, png.pixels.begin() + 8), (Bytes{255, 255, 255, 255}));
     EXPECT_EQ(Bytes(png.pixels.begin(), png.pixels.begin() + 4), (Bytes{0, 0, 0, 255}));
+}
+
+TEST_F(PngOutputTest, AlphaBitFieldsBecomeRgba) {
+    Bytes dib = MakeInfoDib({.width = 1, .height = 1, .bitsPerPixel = 32, .tableEntries = 0});
+    dib.resize(40);
+    PutLittleEndian(dib, 16, 6, 4);  // alpha bit fields
+    for (const std::uint32_t mask : {0x00FF0000u, 0x0000FF00u, 0x000000FFu, 0xFF000000u}) {
+        AppendLittleEndian(dib, mask, 4);
+    }
+    dib.insert(dib.end(), {0x10, 0x20, 0x30, 0x80});
+    const DecodedPng png = Convert(dib, {"-f", "png"});
+    EXPECT_EQ(png.colorType, 6);
+    EXPECT_EQ(png.pixels, (Bytes{0x30, 0x20, 0x10, 0x80}));
+}
+
+// A clear pixel of a PNG preview shows the background asked for, in the BMP's own bytes.
+TEST_F(PngOutputTest, ClearPartsOfPngPreviewsShowTheBackground) {
+    const Bytes png = EncodePng(
+        {.width = 2, .height = 1, .colorType = 6, .rows = {255, 0, 0, 0, 0, 0, 255, 255}});
+    WriteFile(m_dir / "d.dwg", DwgBuilder().Entry(6, png).Build());
+    for (const bool white : {false, true}) {
+        const std::vector<std::string> arguments =
+            white ? std::vector<std::string>{"-q", "-w", "d.dwg"}
+                  : std::vector<std::string>{"-q", "d.dwg"};
+        ASSERT_EQ(RunProgram(PICTAVEX_BINARY, m_dir.Path(), arguments).status, 0);
+        const Bytes bmp = ReadFile(m_dir / "d.bmp");
+        const std::uint8_t back = white ? 0xFF : 0;
+        EXPECT_EQ(Bytes(bmp.begin() + 54, bmp.end()), (Bytes{back, back, back, 255, 0, 0, 0, 0}));
+    }
+}
+
+// Shrinking rounds each side, copes with a single row, leaves a picture that fits as it is,
+// and keeps the top at the top.
+TEST_F(PngOutputTest, ShrinkingRoundsAndKeepsTheTopAtTheTop) {
+    const DecodedPng rounded =
+        Convert(DarkPaletteDib({.width = 10, .height = 7}), {"-f", "png", "-s", "5"});
+    EXPECT_EQ(rounded.width, 5u);
+    EXPECT_EQ(rounded.height, 4u);  // 3.5
+    const DecodedPng row =
+        Convert(DarkPaletteDib({.width = 20, .height = 1}), {"-f", "png", "-s", "10"});
+    EXPECT_EQ(row.width, 10u);
+    EXPECT_EQ(row.height, 1u);
+    const DecodedPng fits =
+        Convert(DarkPaletteDib({.width = 8, .height = 4}), {"-f", "png", "-s", "8"});
+    EXPECT_EQ(fits.colorType, 3);  // as stored: not resampled
+    Bytes topLit = MakeInfoDib({.width = 4, .height = 4, .bitsPerPixel = 24, .tableEntries = 0});
+    std::fill(topLit.begin() + 40, topLit.end(), 0);
+    std::fill_n(topLit.begin() + 40 + 3 * 12, 12, 0xFF);  // rows run bottom-up: the last is the top
+    const DecodedPng top = Convert(topLit, {"-f", "png", "-s", "2"});
+    ASSERT_EQ(top.pixels.size(), 2u * 2 * 4);
+    EXPECT_GT(top.pixels[0], 100);        // the top row, half lit
+    EXPECT_EQ(top.pixels[2 * 4 * 1], 0);  // the bottom row, dark
 }
 
 TEST_F(PngOutputTest, ShrinkingAveragesAndKeepsTheAspectWithoutEnlarging) {
@@ -142,6 +196,9 @@ TEST_F(ThumbnailerTest, NoUsablePreviewFailsAndWritesNothing) {
         EXPECT_NE(::access((m_dir / "t.png").c_str(), F_OK), 0);
     }
     EXPECT_EQ(RunProgram(PICTAVEX_THUMBNAILER, m_dir.Path(), {"d.dwg"}).status, 1);
+    WriteFile(m_dir / "d.dwg", DwgBuilder().Entry(2, DarkPaletteDib()).Build());
+    EXPECT_EQ(RunProgram(PICTAVEX_THUMBNAILER, m_dir.Path(), {"d.dwg", "t.png", "more"}).status, 1);
+    EXPECT_NE(::access((m_dir / "t.png").c_str(), F_OK), 0);
 }
 
 TEST_F(ThumbnailerTest, AnExistingOutputIsWrittenInPlace) {

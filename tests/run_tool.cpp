@@ -12,8 +12,9 @@
 
 namespace {
 
-bool DropToNobody() {
-    return ::setgroups(0, nullptr) == 0 && ::setgid(kNobody) == 0 && ::setuid(kNobody) == 0;
+bool DropToNobody(gid_t extraGroup = 0) {
+    return ::setgroups(extraGroup != 0 ? 1 : 0, &extraGroup) == 0 && ::setgid(kNobody) == 0 &&
+           ::setuid(kNobody) == 0;
 }
 
 // In the child: standard streams, limits and user, then the program. Never returns.
@@ -42,7 +43,7 @@ bool DropToNobody() {
             ::_exit(126);
         }
     }
-    if (options.asOrdinaryUser && !DropToNobody()) {
+    if (options.asOrdinaryUser && !DropToNobody(options.extraGroup)) {
         ::_exit(125);
     }
     ::execv(program.c_str(), argv.data());

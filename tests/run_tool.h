@@ -21,6 +21,7 @@ struct RunOptions {
     std::string stdoutPath{};           // where stdout goes; empty: captured into ToolRun::out
     int stdoutFd = -1;                  // or this descriptor, when set
     bool asOrdinaryUser = false;        // run as nobody, with no root privileges
+    unsigned extraGroup = 0;            // and, when not 0, a member of this group too
     std::vector<int> ignoredSignals{};  // as a caller such as nohup leaves them
     std::vector<std::pair<int, rlim_t>> limits{};  // resource limits set in the child
 };

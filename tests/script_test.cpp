@@ -32,6 +32,7 @@ TEST_F(ScriptTest, HelpVersionAndOptionErrors) {
         {{"-x", "a.dwg"}, "", "pictavex: unknown option '-x'\n" + kHint, 1},
         {{"--frobnicate"}, "", "pictavex: unknown option '--frobnicate'\n" + kHint, 1},
         {{"-q", "--", "-old.dwg"}, "", "", 0},
+        {{"-q", "-n", "-j", "256", "-s", "65535", "--", "-old.dwg"}, "", "", 0},  // the maxima
         {{"-j", "x", "a.dwg"},
          "",
          "pictavex: -j: 'x' is not a number of workers (0 to 256)\n" + kHint,
