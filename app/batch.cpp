@@ -12,6 +12,9 @@ namespace {
 
 void Complete(BatchState& state, const DrawingJob& job, DrawingStatus status) {
     switch (status) {
+        case DrawingStatus::kUpToDate:
+            ++state.counts.upToDate;
+            [[fallthrough]];
         case DrawingStatus::kWritten:
             ++state.counts.written;
             if (std::string& writer = state.outputs[state.identities.KeyOf(job.output)];
@@ -28,6 +31,7 @@ void Complete(BatchState& state, const DrawingJob& job, DrawingStatus status) {
         case DrawingStatus::kDamagedPreview:
             ++state.counts.damaged;
             return;
+        case DrawingStatus::kNotDrawing:
         case DrawingStatus::kFailed:
             state.failed = true;
             ++state.counts.failed;
@@ -98,6 +102,7 @@ void ProcessFound(const std::string& pattern, SearchResult (*find)(const std::st
         const DrawingSettings& settings = state.settings;
         state.scheduler.Say([&] { ReportMissing(pattern, result.error, settings); });
         state.failed = true;
+        ++state.counts.missing;
         return;
     }
     for (const SearchMatch& match : result.matches) {

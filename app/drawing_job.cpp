@@ -44,7 +44,7 @@ DrawingStatus WritePreview(const DrawingJob& job, CDwgThumbnail& thumbnail) {
     if (!saved) {  // a held picture that could not be encoded: never an "Ok!"
         throw CFileException(job.output, "the picture could not be encoded");
     }
-    return DrawingStatus::kWritten;
+    return thumbnail.m_outputUnchanged ? DrawingStatus::kUpToDate : DrawingStatus::kWritten;
 }
 
 DrawingStatus Extract(const DrawingJob& job, CDwgThumbnail& thumbnail, PreviewTaken& preview) {
@@ -57,6 +57,8 @@ DrawingStatus Extract(const DrawingJob& job, CDwgThumbnail& thumbnail, PreviewTa
             return DrawingStatus::kNoPreview;
         case LoadOutcome::kDamagedPreview:
             return DrawingStatus::kDamagedPreview;
+        case LoadOutcome::kNotDrawing:
+            return DrawingStatus::kNotDrawing;
         case LoadOutcome::kPreview:
             break;
     }
@@ -67,6 +69,7 @@ DrawingStatus Extract(const DrawingJob& job, CDwgThumbnail& thumbnail, PreviewTa
 void PrintEnding(DrawingStatus status) {
     switch (status) {
         case DrawingStatus::kWritten:
+        case DrawingStatus::kUpToDate:
             PrintOk();
             return;
         case DrawingStatus::kDryRun:
@@ -77,6 +80,9 @@ void PrintEnding(DrawingStatus status) {
             return;
         case DrawingStatus::kDamagedPreview:
             PrintDamagedPreview();
+            return;
+        case DrawingStatus::kNotDrawing:
+            PrintNotDrawing();
             return;
         case DrawingStatus::kFailed:
             return;  // the error said it
@@ -109,14 +115,21 @@ DrawingStatus RunDrawing(const DrawingJob& job, CDwgThumbnail& thumbnail) {
     if (status == DrawingStatus::kFailed && !error) {
         error = thumbnail.m_error;
     }
+    const bool progressLine = settings.verbose && !settings.json;
+    if (status == DrawingStatus::kNotDrawing) {
+        const CFileException failure(job.input, kNotDrawingReason);
+        error = failure.what();
+        if (!progressLine) {  // the line says it; without one, an error must
+            failure.ReportError();
+        }
+    }
     if (settings.json) {
-        const bool known =
-            read && !(status == DrawingStatus::kFailed && thumbnail.m_version.empty());
-        ConsoleOut(
-            DrawingJsonLine({job.input, known ? &thumbnail : nullptr, preview.size, preview.bits,
-                             status == DrawingStatus::kWritten ? &job.output : nullptr, status,
-                             error ? &*error : nullptr}));
-    } else if (settings.verbose) {
+        const bool known = read && status != DrawingStatus::kNotDrawing &&
+                           !(status == DrawingStatus::kFailed && thumbnail.m_version.empty());
+        ConsoleOut(DrawingJsonLine({job.input, known ? &thumbnail : nullptr, preview.size,
+                                    preview.bits, IsWritten(status) ? &job.output : nullptr, status,
+                                    error ? &*error : nullptr}));
+    } else if (progressLine) {
         PrintEnding(status);
     }
     return status;

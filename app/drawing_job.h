@@ -17,8 +17,20 @@ struct DrawingSettings {
     bool dryRun = false;  // read and tell, write nothing
 };
 
-// What became of a drawing.
-enum class DrawingStatus { kWritten, kDryRun, kNoPreview, kDamagedPreview, kFailed };
+// What became of a drawing. kUpToDate: written, in that its output already held the bytes.
+enum class DrawingStatus {
+    kWritten,
+    kUpToDate,
+    kDryRun,
+    kNoPreview,
+    kDamagedPreview,
+    kNotDrawing,
+    kFailed
+};
+
+inline bool IsWritten(DrawingStatus status) {
+    return status == DrawingStatus::kWritten || status == DrawingStatus::kUpToDate;
+}
 
 struct DrawingJob {
     std::string input;

@@ -8,6 +8,7 @@ namespace {
 std::string_view StatusText(DrawingStatus status) {
     switch (status) {
         case DrawingStatus::kWritten:
+        case DrawingStatus::kUpToDate:
             return "written";
         case DrawingStatus::kDryRun:
             return "dry run";
@@ -15,6 +16,7 @@ std::string_view StatusText(DrawingStatus status) {
             return "no preview";
         case DrawingStatus::kDamagedPreview:
             return "damaged preview";
+        case DrawingStatus::kNotDrawing:
         case DrawingStatus::kFailed:
             break;
     }

@@ -30,6 +30,15 @@ void RunSteps(const CommandLine& line, BatchState& state) {
     }
 }
 
+// The closing prompt where someone sits at the terminal, else the line feed that ends the text.
+void EndRun() {
+    if (ConsoleIsInteractive()) {
+        ShowClosingPrompt();
+    } else {
+        EndText();
+    }
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -40,7 +49,9 @@ int main(int argc, char* argv[]) {
     }
     if (argc < 2) {
         PrintUsage();
-        ShowClosingPrompt();
+        if (ConsoleIsInteractive()) {
+            ShowClosingPrompt();
+        }
         return 0;
     }
     CommandLine line;
@@ -51,15 +62,12 @@ int main(int argc, char* argv[]) {
         ReportUsageError(error.what());
         return kExitUsage;
     }
-    switch (line.request) {
-        case CommandLine::Request::kHelp:
-            PrintHelp();
-            return 0;
-        case CommandLine::Request::kVersion:
-            PrintVersion();
-            return 0;
-        case CommandLine::Request::kRun:
-            break;
+    if (line.request != CommandLine::Request::kRun) {
+        if (!(line.request == CommandLine::Request::kHelp ? PrintHelp() : PrintVersion())) {
+            ReportOutputError(ConsoleOutputError());
+            return kExitUsage;  // as coreutils do: the help was asked for and not given
+        }
+        return 0;
     }
     BatchState state;
     state.scheduler.SetWorkers(DefaultWorkers());
@@ -73,7 +81,7 @@ int main(int argc, char* argv[]) {
     }
     if (state.settings.verbose && !state.settings.json) {
         PrintSummary(state.counts);
-        ShowClosingPrompt();
+        EndRun();
     }
     if (const int cause = ConsoleOutputError(); cause != 0) {
         ReportOutputError(cause);

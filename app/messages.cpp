@@ -24,22 +24,52 @@ constexpr char kUsage[] =
     "\n\t/n, --dry-run : Read and tell, write no picture"
     "\n\t--json : One JSON object per drawing on stdout in place of the progress text";
 
-std::string Count(std::size_t count, const char* what) {
-    return std::to_string(count) + " " + what;
+constexpr char kHelp[] =
+    "Usage: pictavex [OPTION]... DRAWING...\n"
+    "Save the preview pictures of DWG drawings as BMP or PNG files.\n"
+    "Each option applies to the drawings named after it. DRAWING may hold the\n"
+    "wildcards * and ? in its last part.\n"
+    "\n"
+    "  -w, --white            white background (the default is black)\n"
+    "  -o, --output=DIR       write the pictures into DIR, made if missing\n"
+    "  -f, --format=FORMAT    bmp (the default) or png\n"
+    "  -s, --size=N           shrink pictures to fit in N x N pixels (0: as stored)\n"
+    "  -q, --quiet            no progress lines, summary or closing prompt\n"
+    "  -j, --jobs=N           N workers (0: one a processor; the default, at most 8)\n"
+    "  -n, --dry-run          read and tell, write no picture\n"
+    "      --json             one JSON object per drawing instead of progress lines\n"
+    "      --files-from=FILE  drawing names from FILE (- for stdin), one a line, or\n"
+    "                           NUL-separated when it holds a NUL\n"
+    "  -0, --null             lists that follow are NUL-separated: read as they come\n"
+    "      --                 every argument after it is a drawing\n"
+    "  -h, --help             show this help and exit\n"
+    "  -V, --version          show the version and exit\n"
+    "Options may also be written /w, /o DIR, /q and so on, in either case.\n"
+    "\n"
+    "Exit status: 0 when every preview found was written, 1 when the command line\n"
+    "is wrong, 2 when a name matched nothing, a drawing could not be read or a\n"
+    "picture could not be written.\n";
+
+void AddCount(std::string& text, std::size_t count, const char* one, const char* many) {
+    text += ", ";
+    text += std::to_string(count);
+    text += count == 1 ? one : many;
 }
 
 }  // namespace
 
 void PrintUsage() {
-    ConsoleError(kUsage);
+    ConsoleError(std::string(kUsage) + "\n");
 }
 
-void PrintHelp() {
-    ConsoleOut(std::string(kUsage) + "\n");
+bool PrintHelp() {
+    ConsoleOut(kHelp);
+    return ConsoleOutputError() == 0;
 }
 
-void PrintVersion() {
+bool PrintVersion() {
     ConsoleOut(std::string(ProgramName()) + " " + PICTAVEX_VERSION + "\n");
+    return ConsoleOutputError() == 0;
 }
 
 void ReportUsageError(const std::string& message) {
@@ -57,21 +87,33 @@ void WarnUnusedOptions(const std::string& options) {
 void PrintSummary(const RunCounts& counts) {
     const std::size_t drawings =
         counts.written + counts.dryRun + counts.noPreview + counts.damaged + counts.failed;
-    std::string summary = "\n" + Count(drawings, drawings == 1 ? "drawing" : "drawings") + ": " +
-                          Count(counts.written, "written");
-    if (counts.dryRun != 0) {
-        summary += ", " + Count(counts.dryRun, "not written (dry run)");
-    }
-    if (counts.noPreview != 0) {
-        summary += ", " + Count(counts.noPreview, "without a preview");
-    }
-    if (counts.damaged != 0) {
-        summary += ", " + Count(counts.damaged, "with a damaged preview");
-    }
-    if (counts.failed != 0) {
-        summary += ", " + Count(counts.failed, "failed");
+    std::string summary = "\n";
+    summary += std::to_string(drawings);
+    summary += drawings == 1 ? " drawing: " : " drawings: ";
+    summary += std::to_string(counts.written);
+    summary += " written";
+    const struct {
+        std::size_t count;
+        const char* one;
+        const char* many;
+    } parts[] = {
+        {counts.upToDate, " of them already up to date", " of them already up to date"},
+        {counts.dryRun, " not written (dry run)", " not written (dry run)"},
+        {counts.noPreview, " without a preview", " without a preview"},
+        {counts.damaged, " with a damaged preview", " with a damaged preview"},
+        {counts.failed, " failed", " failed"},
+        {counts.missing, " name matched nothing", " names matched nothing"},
+    };
+    for (const auto& part : parts) {
+        if (part.count != 0) {
+            AddCount(summary, part.count, part.one, part.many);
+        }
     }
     ConsoleOut(summary);
+}
+
+void EndText() {
+    ConsoleOut("\n");
 }
 
 void PrintProgress(const std::string& input, const std::string& output) {
@@ -94,14 +136,15 @@ void PrintDamagedPreview() {
     ConsoleOut("damaged preview");
 }
 
+void PrintNotDrawing() {
+    ConsoleOut(kNotDrawingReason);
+}
+
 void ReportOutputError(int cause) {
     ConsoleError(std::string(ProgramName()) + ": write error: " + std::strerror(cause) + "\n");
 }
 
 void ShowClosingPrompt() {
-    if (!ConsoleIsInteractive()) {
-        return;  // a script, a pipe or a log file: nobody to press a key
-    }
     ConsoleOut("\n------ Press any key for exit -------");
     ConsoleWaitForKey();
 }

@@ -4,6 +4,7 @@
 // blank picture.
 //
 //   pictavex-thumbnailer [-s SIZE] DRAWING OUTPUT
+//   pictavex-thumbnailer --help | --version
 #include <cerrno>
 #include <cstdint>
 #include <new>
@@ -11,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/messages.h"
 #include "app/option_values.h"
 #include "platform/console.h"
 #include "platform/termination.h"
@@ -20,12 +22,24 @@ namespace {
 
 constexpr int kExitUsage = 1;
 constexpr int kExitNoThumbnail = 2;
-constexpr char kUsage[] = "usage: pictavex-thumbnailer [-s SIZE] DRAWING OUTPUT\n";
+constexpr char kUsage[] = "Usage: pictavex-thumbnailer [-s SIZE] DRAWING OUTPUT\n";
+constexpr char kHelpText[] =
+    "Writes the preview of a DWG drawing as a PNG thumbnail on a white background, for\n"
+    "the desktop's thumbnail factories.\n"
+    "\n"
+    "  -s SIZE        shrink it to fit inside SIZE x SIZE pixels (0: as stored)\n"
+    "  -h, --help     show this help and exit\n"
+    "  -V, --version  show the version and exit\n"
+    "\n"
+    "OUTPUT is written whole or not at all; an existing OUTPUT must be a regular file\n"
+    "and is written in place. Exit status: 0 when written, 1 when the command line is\n"
+    "wrong, 2 when the drawing gives no thumbnail or OUTPUT cannot be written.\n";
 // File managers show thumbnails on a light page: a white background with black lines reads
 // there like the drawing itself, where the default black one would show as a dark tile.
 constexpr COLORREF kThumbnailBackground = kWhite;
 
 struct Request {
+    enum class Kind { kThumbnail, kHelp, kVersion } kind = Kind::kThumbnail;
     std::uint32_t size = 0;
     std::string drawing;
     std::string output;
@@ -33,6 +47,17 @@ struct Request {
 
 Request ParseArguments(std::span<char*> arguments) {
     Request request;
+    if (arguments.size() == 1) {
+        const std::string_view only = arguments[0];
+        if (only == "--help" || only == "-h") {
+            request.kind = Request::Kind::kHelp;
+            return request;
+        }
+        if (only == "--version" || only == "-V") {
+            request.kind = Request::Kind::kVersion;
+            return request;
+        }
+    }
     std::size_t next = 0;
     if (arguments.size() > next && std::string_view(arguments[next]) == "-s") {
         if (arguments.size() < next + 2) {
@@ -65,6 +90,9 @@ int MakeThumbnail(const Request& request) {
         case LoadOutcome::kDamagedPreview:
             Report(request.drawing, "damaged preview");
             return kExitNoThumbnail;
+        case LoadOutcome::kNotDrawing:
+            Report(request.drawing, "not a DWG drawing");
+            return kExitNoThumbnail;
         case LoadOutcome::kFailed:
             return kExitNoThumbnail;
     }
@@ -87,9 +115,20 @@ int main(int argc, char* argv[]) {
     try {
         const Request request =
             ParseArguments(std::span<char*>(argv + 1, static_cast<std::size_t>(argc - 1)));
+        if (request.kind != Request::Kind::kThumbnail) {
+            ConsoleOut(request.kind == Request::Kind::kHelp
+                           ? std::string(kUsage) + kHelpText
+                           : std::string(ProgramName()) + " " + PICTAVEX_VERSION + "\n");
+            if (const int cause = ConsoleOutputError(); cause != 0) {
+                ReportOutputError(cause);
+                return kExitUsage;
+            }
+            return 0;
+        }
         return MakeThumbnail(request);
     } catch (const UsageError& error) {
-        ConsoleError(std::string(ProgramName()) + ": " + error.what() + "\n" + kUsage);
+        ConsoleError(std::string(ProgramName()) + ": " + error.what() + "\n" + kUsage + "Try '" +
+                     std::string(ProgramName()) + " --help' for more information.\n");
         return kExitUsage;
     } catch (const CFileException& error) {
         error.ReportError();

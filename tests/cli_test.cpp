@@ -45,7 +45,7 @@ protected:
 
 TEST_F(CliTest, NoArgumentsShowsUsageAndPrompt) {
     const ToolRun run = Run({});
-    EXPECT_EQ(run.err, kUsage);
+    EXPECT_EQ(run.err, kUsage + "\n");
     EXPECT_EQ(run.out, "");  // no terminal: no prompt
     EXPECT_EQ(run.status, 0);
 }
@@ -137,7 +137,7 @@ TEST_F(CliTest, DrawingsThatCannotBeReadAreReportedAndFailTheRun) {
         Run({"*.dwg", "nosuch.dwg", "plans/*.dxf", tooLong + ".dwg", "dangling.dwg"});
     EXPECT_EQ(run.out, Started("bad.dwg", "bad.bmp") + Started("dangling.dwg", "dangling.bmp") +
                            Line("good.dwg", "good.bmp") + Started("loop.dwg", "loop.bmp") +
-                           Started("dangling.dwg", "dangling.bmp") + Summary(1, 0, 0, 4));
+                           Started("dangling.dwg", "dangling.bmp") + Summary(1, 0, 0, 4, 3));
     EXPECT_EQ(run.err, Error("bad.dwg", "Invalid argument") +
                            Error("dangling.dwg", "No such file or directory") +
                            Error("loop.dwg", "Too many levels of symbolic links") +
@@ -208,8 +208,8 @@ TEST_F(CliTest, DrawingNamedLikeItsOutputIsReplacedByItsBitmap) {
 TEST_F(CliTest, NameWithoutBaseKeepsItsShape) {
     Put(".dwg", Drawing());
     EXPECT_EQ(Run({".dwg"}).out, Line(".dwg", ".bmp") + Summary(1));
-    EXPECT_EQ(Run({".*"}).out,
-              Line(".bmp", ".bmp", kNoPreview) + Line(".dwg", ".bmp") + Summary(1, 1));
+    EXPECT_EQ(Run({".*"}).out, Line(".bmp", ".bmp", "not a DWG drawing") + Line(".dwg", ".bmp") +
+                                   Summary(1, 0, 0, 1, 0, 1));
 }
 
 }  // namespace

@@ -139,9 +139,9 @@ TEST_F(JsonTest, DryRunReadsAndTellsButWritesNothing) {
     Put("a.dwg", DwgBuilder().Entry(2, MakeInfoDib({})).Build());
     Put("n.dwg", DwgBuilder().Build());
     const ToolRun run = Run({"-n", "-o", "thumbs", "a.dwg", "n.dwg"});
-    EXPECT_EQ(run.out, Line("a.dwg", "thumbs/a.bmp", "dry run") +
-                           Line("n.dwg", "thumbs/n.bmp", kNoPreview) +
-                           "\n2 drawings: 0 written, 1 not written (dry run), 1 without a preview");
+    EXPECT_EQ(run.out,
+              Line("a.dwg", "thumbs/a.bmp", "dry run") + Line("n.dwg", "thumbs/n.bmp", kNoPreview) +
+                  "\n2 drawings: 0 written, 1 not written (dry run), 1 without a preview\n");
     EXPECT_EQ(run.status, 0);
     const ToolRun json = Run({"--dry-run", "--json", "a.dwg"});
     EXPECT_NE(json.out.find(R"("output":null,"status":"dry run")"), std::string::npos) << json.out;

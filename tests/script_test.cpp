@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
+
 #include "tests/run_tool.h"
 #include "tests/test_helpers.h"
 
@@ -15,11 +17,23 @@ protected:
     void Put(const std::string& name) { Put(name, DwgBuilder().Entry(2, MakeInfoDib({})).Build()); }
 };
 
+// GNU-style help on one screen, naming every long option, and each error in the command line
+// found before anything is read or written.
 TEST_F(ScriptTest, HelpVersionAndOptionErrors) {
     Put("-old.dwg");
+    Put("a.dwg");
     const std::string help = Run({"--help"}).out;
-    EXPECT_TRUE(help.starts_with("\n\nUsage: Pictavex [options] dwgfile")) << help;
-    EXPECT_TRUE(help.ends_with("in place of the progress text\n")) << help;
+    EXPECT_TRUE(help.starts_with("Usage: pictavex [OPTION]... DRAWING...\n")) << help;
+    EXPECT_LE(std::count(help.begin(), help.end(), '\n'), 24);
+    for (std::size_t start = 0, end; (end = help.find('\n', start)) != std::string::npos;
+         start = end + 1) {
+        EXPECT_LE(end - start, 80u) << help.substr(start, end - start);
+    }
+    for (const char* option :
+         {"--white", "--output=", "--format=", "--size=", "--quiet", "--jobs=", "--dry-run",
+          "--json", "--files-from=", "--null", "--help", "--version", "Exit status"}) {
+        EXPECT_NE(help.find(option), std::string::npos) << option;
+    }
     const struct {
         std::vector<std::string> arguments;
         std::string out, err;
@@ -31,6 +45,12 @@ TEST_F(ScriptTest, HelpVersionAndOptionErrors) {
         {{"-V"}, "pictavex 1.0.0\n", "", 0},
         {{"-x", "a.dwg"}, "", "pictavex: unknown option '-x'\n" + kHint, 1},
         {{"--frobnicate"}, "", "pictavex: unknown option '--frobnicate'\n" + kHint, 1},
+        {{"--white=yes", "a.dwg"}, "", "pictavex: unknown option '--white=yes'\n" + kHint, 1},
+        {{"-othumbs", "a.dwg"},
+         "",
+         "pictavex: unknown option '-othumbs'; did you mean '-o thumbs'?\n" + kHint,
+         1},
+        {{"a.dwg", "-new.dwg"}, "", "pictavex: unknown option '-new.dwg'\n" + kHint, 1},
         {{"-q", "--", "-old.dwg"}, "", "", 0},
         {{"-q", "-n", "-j", "256", "-s", "65535", "--", "-old.dwg"}, "", "", 0},  // the maxima
         {{"-j", "x", "a.dwg"},
@@ -41,11 +61,26 @@ TEST_F(ScriptTest, HelpVersionAndOptionErrors) {
          "",
          "pictavex: /J: '257' is not a number of workers (0 to 256)\n" + kHint,
          1},
-        {{"-j"}, "", "pictavex: -j: a value must follow\n" + kHint, 1},
+        {{"--jobs=257", "a.dwg"},
+         "",
+         "pictavex: --jobs: '257' is not a number of workers (0 to 256)\n" + kHint,
+         1},
+        {{"a.dwg", "-s"}, "", "pictavex: -s: a value must follow\n" + kHint, 1},
+        {{"a.dwg", "-o"}, "", "pictavex: -o: a value must follow\n" + kHint, 1},
+        {{"a.dwg", "-f", "gif", "a.dwg"},
+         "",
+         "pictavex: -f: 'gif' is not a format (bmp or png)\n" + kHint,
+         1},
         {{"-q", "--", "-x", "--help"},
          "",
          Error("-x", "No such file or directory") + Error("--help", "No such file or directory"),
          2},
+        {{"--output=o1", "--white", "--quiet", "--format=PNG", "--size", "4", "--jobs=2",
+          "--dry-run", "--", "-old.dwg"},
+         "",
+         "",
+         0},
+        {{"-q", "--output", "o2", "--format", "png", "-old.dwg"}, "", "", 0},
     };
     for (const auto& c : cases) {
         const ToolRun run = Run(c.arguments);
@@ -55,6 +90,53 @@ TEST_F(ScriptTest, HelpVersionAndOptionErrors) {
     }
     EXPECT_TRUE(Exists("-old.bmp"));
     EXPECT_FALSE(Exists("a.bmp"));
+    EXPECT_FALSE(Exists("o1"));  // a dry run makes no folder
+    EXPECT_EQ(ReadFile(m_dir / "o2/-old.png")[1], 'P');
+    for (const char* program : {PICTAVEX_BINARY, PICTAVEX_THUMBNAILER}) {
+        for (const char* request : {"--help", "--version"}) {
+            const ToolRun full =
+                RunProgram(program, m_dir.Path(), {request}, {.stdoutPath = "/dev/full"});
+            EXPECT_EQ(full.status, 1) << program << request;
+            EXPECT_TRUE(full.err.ends_with(": write error: No space left on device\n")) << full.err;
+        }
+    }
+}
+
+// The thumbnailer answers --help and --version, and names itself in its messages.
+TEST_F(ScriptTest, ThumbnailerSpeaksForItself) {
+    Put("a.dwg");
+    Put("text.dwg", Bytes{'h', 'e', 'l', 'l', 'o', '\n'});
+    const ToolRun help = RunProgram(PICTAVEX_THUMBNAILER, m_dir.Path(), {"--help"});
+    EXPECT_TRUE(help.out.starts_with("Usage: pictavex-thumbnailer [-s SIZE] DRAWING OUTPUT\n"));
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(RunProgram(PICTAVEX_THUMBNAILER, m_dir.Path(), {"-V"}).out,
+              "pictavex-thumbnailer 1.0.0\n");
+    const ToolRun text = RunProgram(PICTAVEX_THUMBNAILER, m_dir.Path(), {"text.dwg", "t.png"});
+    EXPECT_EQ(text.err, "pictavex-thumbnailer: text.dwg: not a DWG drawing\n");
+    EXPECT_EQ(text.status, 2);
+    const ToolRun missing = RunProgram(PICTAVEX_THUMBNAILER, m_dir.Path(), {"none.dwg", "t.png"});
+    EXPECT_EQ(missing.err, "pictavex-thumbnailer: none.dwg: No such file or directory\n");
+}
+
+// A file that is not a drawing fails; a drawing without a preview does not. Names that
+// matched nothing are counted, and so are outputs that were already right.
+TEST_F(ScriptTest, TheSummaryCountsEveryOutcome) {
+    Put("a.dwg");
+    Put("empty.dwg", Bytes{});
+    Put("text.dwg", Bytes{'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o', 'r', 'l', 'd'});
+    Put("r12.dwg", DwgBuilder().Version("AC1009").Sentinel(Bytes(16, 0)).Build());
+    const ToolRun first = Run({"a.dwg", "empty.dwg", "text.dwg", "r12.dwg", "typo.dwg"});
+    EXPECT_EQ(first.out, Line("a.dwg", "a.bmp") +
+                             Line("empty.dwg", "empty.bmp", "not a DWG drawing") +
+                             Line("text.dwg", "text.bmp", "not a DWG drawing") +
+                             Line("r12.dwg", "r12.bmp", kNoPreview) + Summary(1, 1, 0, 2, 1));
+    EXPECT_EQ(first.err, Error("typo.dwg", "No such file or directory"));
+    EXPECT_EQ(first.status, 2);
+    const ToolRun quiet = Run({"-q", "a.dwg", "text.dwg"});
+    EXPECT_EQ(quiet.out, "");
+    EXPECT_EQ(quiet.err, Error("text.dwg", "not a DWG drawing"));
+    EXPECT_EQ(quiet.status, 2);
+    EXPECT_TRUE(Run({"a.dwg"}).out.ends_with(Summary(1, 0, 0, 0, 0, 1)));
 }
 
 TEST_F(ScriptTest, OptionsAfterTheLastDrawingAreNamedInAWarning) {

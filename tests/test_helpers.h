@@ -17,23 +17,26 @@
 
 inline const std::string kPrompt = "\n------ Press any key for exit -------";
 
-// The closing summary of a verbose run: drawings written, without a preview, with a damaged
-// preview, and failed; the last three only when there are any.
-inline std::string Summary(int written, int noPreview = 0, int damaged = 0, int failed = 0) {
+// The closing summary of a verbose run and the line feed that ends it: drawings written,
+// without a preview, with a damaged preview, failed, and names that matched nothing; all but
+// the first only when there are any. `upToDate` of those written already held the bytes.
+inline std::string Summary(int written, int noPreview = 0, int damaged = 0, int failed = 0,
+                           int missing = 0, int upToDate = 0) {
     const int drawings = written + noPreview + damaged + failed;
     std::string summary = "\n" + std::to_string(drawings) +
                           (drawings == 1 ? " drawing" : " drawings") + ": " +
                           std::to_string(written) + " written";
-    if (noPreview != 0) {
-        summary += ", " + std::to_string(noPreview) + " without a preview";
-    }
-    if (damaged != 0) {
-        summary += ", " + std::to_string(damaged) + " with a damaged preview";
-    }
-    if (failed != 0) {
-        summary += ", " + std::to_string(failed) + " failed";
-    }
-    return summary;
+    const auto add = [&summary](int count, const std::string& what) {
+        if (count != 0) {
+            summary += ", " + std::to_string(count) + what;
+        }
+    };
+    add(upToDate, " of them already up to date");
+    add(noPreview, " without a preview");
+    add(damaged, " with a damaged preview");
+    add(failed, " failed");
+    add(missing, missing == 1 ? " name matched nothing" : " names matched nothing");
+    return summary + "\n";
 }
 
 // One drawing's progress line as the tool prints it, ended by "Ok!" or why no BMP came.

@@ -40,6 +40,14 @@ std::string TextUpToZero(const std::uint8_t* bytes, std::size_t count) {
     return std::string(bytes, end);
 }
 
+// Whether a version text is one that DWG drawings begin with: "AC" and the release in three
+// or four digits and dots, as in AC1015, AC1.50 or AC1.2.
+bool IsDwgVersion(std::string_view version) {
+    const std::string_view release = version.substr(std::min<std::size_t>(2, version.size()));
+    return version.starts_with("AC") && release.size() >= 3 && release.size() <= 4 &&
+           release.find_first_not_of("0123456789.") == std::string_view::npos;
+}
+
 // Reads an entry's bytes at its start, or nothing when the file cannot supply them all or
 // they are more than any preview: such a size never becomes an allocation.
 // An entry that starts before the file does is damaged, like one that ends past it.
@@ -106,6 +114,7 @@ void CDwgThumbnail::Reset(const std::string& path) {
     m_entries.clear();
     m_previewEntry.reset();
     m_error.clear();
+    m_outputUnchanged = false;
 }
 
 void CDwgThumbnail::Fail(const CFileException& error) {
@@ -135,6 +144,10 @@ void CDwgThumbnail::ReadDrawing(CFile& file) {
     std::array<std::uint8_t, kVersionSize> version{};
     const std::size_t versionLength = file.Read(version.data(), version.size());
     m_version = TextUpToZero(version.data(), versionLength);
+    if (!IsDwgVersion(m_version)) {
+        m_outcome = LoadOutcome::kNotDrawing;
+        return;
+    }
 
     file.Seek(kImageAddressOffset);
     std::int32_t imageAddress = 0;
@@ -256,7 +269,8 @@ int CDwgThumbnail::SaveBmp(std::string path) {
     if (!m_dib) {
         return 0;
     }
-    if (FileHoldsExactly(path, {DibBmpFileHeader(*m_dib), *m_dib})) {
+    m_outputUnchanged = FileHoldsExactly(path, {DibBmpFileHeader(*m_dib), *m_dib});
+    if (m_outputUnchanged) {
         return 1;  // a re-run: the file is already right, and ext4 pays for every replacement
     }
     CFile file;

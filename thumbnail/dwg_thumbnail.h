@@ -20,6 +20,7 @@ enum class LoadOutcome {
     kPreview,         // a whole bitmap is held
     kDamagedPreview,  // a preview that is cut short, inconsistent or too large
     kFailed,          // the drawing could not be read; the reason was reported
+    kNotDrawing,      // the file does not begin as DWG drawings do
 };
 
 // What an entry of a drawing's image directory holds.
@@ -49,6 +50,7 @@ public:
     // opened and memory running out, are reported to the user, not raised.
     void Load(std::string path);
     // 1 when the held bitmap was written, 0 when there is none; write errors are raised.
+    // A file that already holds exactly those bytes is left as it is (m_outputUnchanged).
     int SaveBmp(std::string path);
     // The same for a PNG file of the held bitmap's picture; `inPlace` writes into an existing
     // file rather than replacing it (see WriteFileInPlace).
@@ -72,6 +74,7 @@ public:
     std::vector<ImageEntry> m_entries;  // the image directory, up to the first unreadable entry
     std::optional<std::size_t> m_previewEntry;  // the one the bitmap came from
     std::string m_error;                        // why the drawing could not be read
+    bool m_outputUnchanged = false;             // the last SaveBmp found its file right already
 
 private:
     void Reset(const std::string& path);
