@@ -143,7 +143,7 @@ std::function<void(BatchState&)> Action(Option option, std::string_view spelled,
 
 }  // namespace
 
-CommandLine ParseCommandLine(std::span<char* const> arguments) {
+CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     CommandLine line;
     bool optionsEnded = false;
     for (std::size_t i = 0; i < arguments.size(); ++i) {

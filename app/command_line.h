@@ -1,7 +1,6 @@
 #pragma once
 
 #include <functional>
-#include <span>
 #include <string>
 #include <vector>
 
@@ -23,4 +22,4 @@ struct CommandLine {
     std::vector<Step> steps;
 };
 
-CommandLine ParseCommandLine(std::span<char* const> arguments);
+CommandLine ParseCommandLine(const std::vector<std::string>& arguments);

@@ -1,5 +1,5 @@
 #include <exception>
-#include <span>
+#include <vector>
 #include <string>
 
 #include "app/batch.h"
@@ -47,7 +47,8 @@ int main(int argc, char* argv[]) {
         ConsoleOut("Fatal Error: MFC initialization failed\n");
         return kExitFrameworkFailed;
     }
-    if (argc < 2) {
+    const std::vector<std::string> arguments = CommandLineArguments(argc, argv);
+    if (arguments.empty()) {
         PrintUsage();
         if (ConsoleIsInteractive()) {
             ShowClosingPrompt();
@@ -56,8 +57,7 @@ int main(int argc, char* argv[]) {
     }
     CommandLine line;
     try {
-        line =
-            ParseCommandLine(std::span<char* const>(argv + 1, static_cast<std::size_t>(argc - 1)));
+        line = ParseCommandLine(arguments);
     } catch (const UsageError& error) {
         ReportUsageError(error.what());
         return kExitUsage;

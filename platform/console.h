@@ -10,6 +10,9 @@ bool ConsoleInitialize(std::string_view programName);
 // That name; "pictavex" before ConsoleInitialize.
 std::string_view ProgramName();
 
+// The arguments after the program's name, as UTF-8 where the system says otherwise.
+std::vector<std::string> CommandLineArguments(int argc, char* argv[]);
+
 // Each message is written whole and at once, without waiting for a line feed. Where stdout
 // and stderr are one terminal, an error first ends the line that stdout left open, and the
 // next text on stdout then drops its leading line feed.
