@@ -17,5 +17,6 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 set(ENV{PKG_CONFIG_LIBDIR} "${PICTAVEX_WINDOWS_DEPS}/lib/pkgconfig:/usr/${host}/lib/pkgconfig")
 set(ENV{PKG_CONFIG_SYSROOT_DIR} "")
+set(ZLIB_USE_STATIC_LIBS ON)  # zlib inside pictavex.exe, not beside it
 # Test programs run under Wine.
 set(CMAKE_CROSSCOMPILING_EMULATOR wine)

@@ -2,8 +2,8 @@
 
 PathParts SplitPath(const std::string& path) {
     PathParts parts;
-    const std::size_t slash = path.rfind('/');
-    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    const std::size_t slash = path.find_last_of(kPathSeparators);
+    const std::size_t nameStart = slash == std::string::npos ? DriveLength(path) : slash + 1;
     parts.directory = path.substr(0, nameStart);
     const std::size_t dot = path.rfind('.');
     const bool hasExtension = dot != std::string::npos && dot >= nameStart;
@@ -16,8 +16,9 @@ PathParts SplitPath(const std::string& path) {
 std::string MakePath(const std::string& directory, const std::string& baseName,
                      const std::string& extension) {
     std::string path = directory;
-    if (!path.empty() && path.back() != '/') {
-        path += '/';
+    if (!path.empty() && kPathSeparators.find(path.back()) == std::string_view::npos &&
+        path.size() != DriveLength(path)) {
+        path += kPathSeparators.front();
     }
     path += baseName;
     if (!extension.empty() && extension.front() != '.') {

@@ -3,7 +3,6 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,46 +13,17 @@
 #include <mutex>
 #include <set>
 
-#include "platform/path.h"
+#include "platform/hidden_name.h"
 #include "platform/termination.h"
 
 namespace {
 
 constexpr mode_t kCreateMode = 0666;  // less the umask, as for any new file
-constexpr char kHiddenPrefix[] = ".pictavex-";
-constexpr std::size_t kHiddenDigits = 16;
 constexpr int kHiddenNameAttempts = 16;
 
 struct DirCloser {
     void operator()(DIR* dir) const { ::closedir(dir); }
 };
-
-std::string FolderOf(const std::string& path) {
-    const std::string directory = SplitPath(path).directory;
-    return directory.empty() ? "." : directory;
-}
-
-// A name beside the target that nobody can guess in advance.
-std::string HiddenName(const std::string& target) {
-    std::uint64_t random = 0;
-    while (::getrandom(&random, sizeof random, 0) != sizeof random) {
-    }
-    static constexpr char kDigits[] = "0123456789abcdef";
-    std::string name = SplitPath(target).directory + kHiddenPrefix;
-    for (int shift = 60; shift >= 0; shift -= 4) {
-        name += kDigits[(random >> shift) & 0xF];
-    }
-    return name;
-}
-
-bool IsHiddenName(std::string_view name) {
-    if (!name.starts_with(kHiddenPrefix) ||
-        name.size() != sizeof kHiddenPrefix - 1 + kHiddenDigits) {
-        return false;
-    }
-    return name.find_first_not_of("0123456789abcdef", sizeof kHiddenPrefix - 1) ==
-           std::string_view::npos;
-}
 
 bool SameFile(const struct stat& a, const struct stat& b) {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;

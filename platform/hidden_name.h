@@ -1,0 +1,13 @@
+#pragma once
+// The names of the hidden files that outputs wait under for a moment: for platform/ alone.
+
+#include <string>
+#include <string_view>
+
+// A fresh name beside `target` that nobody can guess in advance: ".pictavex-" and 16
+// hexadecimal digits.
+std::string HiddenName(const std::string& target);
+// Whether a directory entry has that form.
+bool IsHiddenName(std::string_view name);
+// The folder a path lies in ("." for a bare name).
+std::string FolderOf(const std::string& path);

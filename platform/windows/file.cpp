@@ -1,0 +1,59 @@
+// Opening and reading files on Windows, through the C runtime's descriptors.
+#include <fcntl.h>
+#include <io.h>
+#include <share.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <algorithm>
+#include <climits>
+
+#include "platform/file.h"
+#include "platform/windows/wide.h"
+
+bool CFile::OpenForReading(const std::string& path) {
+    Discard();
+    m_path = path;
+    m_position = 0;
+    m_length = 0;
+    m_openError = 0;
+    int fd = -1;
+    // Others may read, write and delete meanwhile, as they may on POSIX systems.
+    if (_wsopen_s(&fd, Wide(path).c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT, _SH_DENYNO, 0) !=
+        0) {
+        m_openError = errno;
+        return false;
+    }
+    UniqueFd opened(fd);
+    struct _stat64 info {};
+    if (_fstat64(opened.Get(), &info) != 0) {
+        m_openError = errno;
+        return false;
+    }
+    if ((info.st_mode & _S_IFMT) != _S_IFREG) {
+        m_openError = (info.st_mode & _S_IFMT) == _S_IFDIR ? EISDIR : kNotRegularCause;
+        return false;
+    }
+    m_fd = std::move(opened);
+    m_length = static_cast<std::uint64_t>(info.st_size);
+    return true;
+}
+
+std::size_t CFile::ReadAt(std::uint64_t offset, std::uint8_t* buffer, std::size_t count) {
+    if (_lseeki64(m_fd.Get(), static_cast<__int64>(offset), SEEK_SET) < 0) {
+        Fail(errno);
+    }
+    std::size_t total = 0;
+    while (total < count) {
+        const unsigned chunk = static_cast<unsigned>(std::min<std::size_t>(count - total, INT_MAX));
+        const int got = _read(m_fd.Get(), buffer + total, chunk);
+        if (got < 0) {
+            Fail(errno);
+        }
+        if (got == 0) {
+            break;
+        }
+        total += static_cast<std::size_t>(got);
+    }
+    return total;
+}

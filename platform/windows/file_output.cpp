@@ -1,0 +1,98 @@
+// The writing half of CFile on Windows: each output is written under a hidden name beside
+// it and put in place in one step, so that it appears whole or not at all.
+#include <io.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+
+#include "platform/file.h"
+#include "platform/output_names.h"
+#include "platform/windows/wide.h"
+
+namespace {
+
+// Only a regular file that may be written is ever replaced. 0, or the refusal's errno value
+// (or kNotRegularCause).
+int CheckReplaceable(const std::string& target) {
+    const DWORD attributes = ::GetFileAttributesW(Wide(target).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const int cause = LastErrno();
+        return cause == ENOENT ? 0 : cause;
+    }
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        return EISDIR;
+    }
+    if (attributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE)) {
+        return kNotRegularCause;
+    }
+    return (attributes & FILE_ATTRIBUTE_READONLY) ? EACCES : 0;
+}
+
+}  // namespace
+
+void CFile::CreateForWriting(const std::string& path) {
+    Discard();
+    m_path = path;
+    m_position = 0;
+    m_length = 0;
+    m_writing = true;
+    RemoveAbandonedHiddenFiles(path);
+    m_fd = CreateHiddenFile(path, m_tempPath);
+    if (!m_fd.IsOpen()) {
+        Fail(errno);
+    }
+}
+
+void CFile::Write(const void* buffer, std::size_t count) {
+    Write({std::span(static_cast<const std::uint8_t*>(buffer), count)});
+}
+
+void CFile::Write(std::initializer_list<std::span<const std::uint8_t>> parts) {
+    if (!m_fd.IsOpen()) {
+        Fail(EBADF);
+    }
+    for (std::span<const std::uint8_t> part : parts) {
+        while (!part.empty()) {
+            const unsigned chunk = static_cast<unsigned>(std::min<std::size_t>(part.size(), INT_MAX));
+            const int written = _write(m_fd.Get(), part.data(), chunk);
+            if (written <= 0) {
+                Fail(written < 0 ? errno : EIO);
+            }
+            part = part.subspan(static_cast<std::size_t>(written));
+            m_position += static_cast<std::uint64_t>(written);
+        }
+    }
+}
+
+int CFile::PublishOutput() {
+    if (_close(m_fd.Release()) != 0) {
+        return errno;
+    }
+    if (const int refused = CheckReplaceable(m_path); refused != 0) {
+        return refused;
+    }
+    if (const int cause = RenameHiddenFile(m_tempPath, m_path); cause != 0) {
+        return cause;
+    }
+    m_tempPath.clear();
+    return 0;
+}
+
+void CFile::Close() {
+    m_cache.clear();
+    if (!m_fd.IsOpen()) {
+        return;
+    }
+    if (!m_writing) {
+        if (_close(m_fd.Release()) != 0) {
+            Fail(errno);
+        }
+        return;
+    }
+    m_writing = false;
+    if (const int cause = PublishOutput(); cause != 0) {
+        Discard();  // removes the hidden file
+        Fail(cause);
+    }
+}

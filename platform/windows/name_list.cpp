@@ -1,0 +1,40 @@
+// Name lists on Windows: UTF-8 with or without a byte-order mark, or UTF-16 with one, as
+// PowerShell writes them.
+#include <fcntl.h>
+#include <io.h>
+#include <share.h>
+
+#include <cerrno>
+#include <algorithm>
+#include <climits>
+
+#include "platform/name_list_source.h"
+#include "platform/windows/wide.h"
+
+UniqueFd OpenList(const std::string& path) {
+    int fd = -1;
+    const errno_t failed =
+        _wsopen_s(&fd, Wide(path).c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT, _SH_DENYNO, 0);
+    errno = failed;
+    return UniqueFd(failed == 0 ? fd : -1);
+}
+
+std::ptrdiff_t ReadList(int fd, char* buffer, std::size_t count) {
+    return _read(fd, buffer, static_cast<unsigned>(std::min<std::size_t>(count, INT_MAX)));
+}
+
+std::string ListText(std::string bytes) {
+    if (bytes.starts_with("\xEF\xBB\xBF")) {
+        bytes.erase(0, 3);
+    } else if (bytes.starts_with("\xFF\xFE")) {
+        std::wstring wide((bytes.size() - 2) / 2, L'\0');
+        for (std::size_t i = 0; i < wide.size(); ++i) {
+            wide[i] = static_cast<wchar_t>(static_cast<unsigned char>(bytes[2 + 2 * i]) |
+                                           static_cast<unsigned char>(bytes[3 + 2 * i]) << 8);
+        }
+        bytes = Utf8(wide);
+    }
+    // Lines end "\r\n" here, and no Windows name holds a carriage return.
+    std::erase(bytes, '\r');
+    return bytes;
+}

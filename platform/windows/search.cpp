@@ -1,0 +1,99 @@
+// Wildcard search on Windows: '*' and '?' matched against the long names only, without
+// regard to case, as Windows matches names; never against the 8.3 short names, which
+// would let "*.dwg" match "plan.dwgx".
+#include <algorithm>
+#include <cerrno>
+#include <cwctype>
+
+#include "platform/path.h"
+#include "platform/search.h"
+#include "platform/windows/wide.h"
+
+namespace {
+
+EntryKind KindOf(DWORD attributes) {
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        return EntryKind::kDirectory;
+    }
+    return (attributes & FILE_ATTRIBUTE_DEVICE) ? EntryKind::kOther : EntryKind::kRegular;
+}
+
+// '*' and '?' against a whole name, letters compared without regard to case.
+bool Matches(std::wstring_view pattern, std::wstring_view name) {
+    std::size_t p = 0, n = 0, star = std::wstring_view::npos, resume = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() &&
+            (pattern[p] == L'?' || std::towupper(pattern[p]) == std::towupper(name[n]))) {
+            ++p;
+            ++n;
+        } else if (p < pattern.size() && pattern[p] == L'*') {
+            star = p++;
+            resume = n;
+        } else if (star != std::wstring_view::npos) {
+            p = star + 1;
+            n = ++resume;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == L'*') {
+        ++p;
+    }
+    return p == pattern.size();
+}
+
+SearchResult SearchDirectory(const std::string& directory, const std::string& name) {
+    SearchResult result;
+    result.wildcard = true;
+    WIN32_FIND_DATAW entry;
+    const HANDLE search =
+        ::FindFirstFileExW(Wide((directory.empty() ? "" : directory) + "*").c_str(),
+                           FindExInfoBasic, &entry, FindExSearchNameMatch, nullptr, 0);
+    if (search == INVALID_HANDLE_VALUE) {
+        result.error = LastErrno();
+        return result;
+    }
+    const std::wstring pattern = Wide(name);
+    do {
+        const std::wstring_view found = entry.cFileName;
+        if (!found.starts_with(L'.') && Matches(pattern, found)) {
+            result.matches.push_back({Utf8(found), KindOf(entry.dwFileAttributes), 0});
+        }
+    } while (::FindNextFileW(search, &entry));
+    ::FindClose(search);
+    std::sort(result.matches.begin(), result.matches.end(),
+              [](const SearchMatch& a, const SearchMatch& b) { return a.name < b.name; });
+    if (result.matches.empty()) {
+        result.error = ENOENT;
+    }
+    return result;
+}
+
+}  // namespace
+
+bool HasWildcards(const std::string& name) {
+    return name.find_first_of("*?") != std::string::npos;
+}
+
+SearchResult FindMatches(const std::string& pattern) {
+    const PathParts parts = SplitPath(pattern);
+    const std::string name = parts.baseName + parts.extension;
+    if (name.empty()) {
+        SearchResult nothing;
+        nothing.error = pattern.empty() ? ENOENT : EISDIR;
+        return nothing;
+    }
+    return HasWildcards(name) ? SearchDirectory(parts.directory, name) : FindName(pattern);
+}
+
+SearchResult FindName(const std::string& path) {
+    SearchResult result;
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!::GetFileAttributesExW(Wide(path).c_str(), GetFileExInfoStandard, &data)) {
+        result.error = LastErrno();
+        return result;
+    }
+    const PathParts parts = SplitPath(path);
+    result.matches.push_back({parts.baseName + parts.extension, KindOf(data.dwFileAttributes), 0});
+    return result;
+}

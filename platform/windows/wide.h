@@ -1,0 +1,17 @@
+#pragma once
+// Windows speaks UTF-16 and its own error codes; the rest of Pictavex speaks UTF-8 and errno.
+// For platform/windows alone.
+
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+
+std::wstring Wide(std::string_view utf8);
+std::string Utf8(std::wstring_view wide);
+// The errno value that stands for a Windows error code.
+int ErrnoOf(DWORD error);
+// The same for the calling thread's last error.
+inline int LastErrno() {
+    return ErrnoOf(::GetLastError());
+}
