@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "app/option_values.h"
+#include "platform/console.h"
 #include "platform/search.h"
 
 namespace {
@@ -67,6 +68,9 @@ Named FindOption(std::string_view argument) {
             }
         }
         return {};
+    }
+    if (IsSystemHelpRequest(argument)) {
+        return {std::ranges::find(kOptions, Option::kHelp, &OptionSpec::option), std::nullopt};
     }
     if (argument.size() != 2 || (argument[0] != '-' && argument[0] != '/')) {
         return {};

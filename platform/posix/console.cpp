@@ -36,6 +36,10 @@ std::vector<std::string> CommandLineArguments(int argc, char* argv[]) {
     return std::vector<std::string>(argv + 1, argv + argc);
 }
 
+bool IsSystemHelpRequest(std::string_view) {
+    return false;
+}
+
 int WriteToStream(Stream stream, std::string_view text) {
     const int fd = stream == Stream::kOut ? STDOUT_FILENO : STDERR_FILENO;
     while (!text.empty()) {

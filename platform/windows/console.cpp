@@ -48,6 +48,10 @@ std::vector<std::string> CommandLineArguments(int, char*[]) {
     return utf8;
 }
 
+bool IsSystemHelpRequest(std::string_view argument) {
+    return argument == "/?";
+}
+
 int WriteToStream(Stream stream, std::string_view text) {
     const HANDLE handle = StreamHandle(stream == Stream::kOut ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
     if (IsConsole(handle)) {

@@ -93,7 +93,17 @@ SearchResult FindName(const std::string& path) {
         result.error = LastErrno();
         return result;
     }
+    // The name as the file system stores it: "a.dwg" typed finds "A.DWG", which names the
+    // output "A.bmp".
     const PathParts parts = SplitPath(path);
-    result.matches.push_back({parts.baseName + parts.extension, KindOf(data.dwFileAttributes), 0});
+    std::string name = parts.baseName + parts.extension;
+    WIN32_FIND_DATAW entry;
+    const HANDLE search = ::FindFirstFileExW(Wide(path).c_str(), FindExInfoBasic, &entry,
+                                             FindExSearchNameMatch, nullptr, 0);
+    if (search != INVALID_HANDLE_VALUE) {
+        name = Utf8(entry.cFileName);
+        ::FindClose(search);
+    }
+    result.matches.push_back({name, KindOf(data.dwFileAttributes), 0});
     return result;
 }

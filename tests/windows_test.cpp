@@ -1,0 +1,168 @@
+// The Windows build, cross-compiled with mingw-w64, run under Wine: the same files and text
+// as the Linux build, and the Windows rules for paths, names, options and the console.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <random>
+#include <set>
+#include <string_view>
+
+#include "tests/png_builder.h"
+#include "tests/test_helpers.h"
+
+namespace {
+
+const std::string kExe = PICTAVEX_WINDOWS_EXE;
+
+class WindowsTest : public ToolTest {
+protected:
+    static void SetUpTestSuite() {
+        ::setenv("WINEPREFIX", PICTAVEX_WINEPREFIX, 1);
+        ::setenv("WINEDEBUG", "-all", 1);
+        RunProgram("/usr/bin/wine", "/", {"wineboot", "--init"});  // a private prefix, made once
+    }
+    ToolRun RunWindows(std::vector<std::string> arguments, const RunOptions& options = {}) {
+        arguments.insert(arguments.begin(), kExe);
+        return RunProgram("/usr/bin/wine", m_dir.Path(), arguments, options);
+    }
+    // Every kind of preview the builder makes, and drawings with none or a damaged one.
+    void PutDrawings() {
+        Bytes palette = DarkPaletteDib({.width = 40, .height = 30});
+        SetQuad(palette, 9, 10, 120, 250);
+        Bytes noise = MakeInfoDib({.width = 33, .height = 17, .bitsPerPixel = 24, .tableEntries = 0});
+        std::minstd_rand random(17);
+        for (std::size_t i = 40; i < noise.size(); ++i) {
+            noise[i] = static_cast<std::uint8_t>(random());
+        }
+        const Bytes rgba = EncodePng({.width = 3, .height = 2, .colorType = 6,
+                                      .rows = {255, 0, 0, 255, 0, 255, 0, 0, 0, 0, 255, 128,
+                                               9, 9, 9, 255, 200, 100, 50, 60, 1, 2, 3, 4}});
+        const Bytes indexed = EncodePng({.width = 2, .height = 2, .colorType = 3, .bitDepth = 8,
+                                         .rows = {0, 1, 1, 0}, .palette = {250, 0, 0, 0, 0, 250}});
+        Put("in/pal.dwg", DwgBuilder().Entry(2, palette).Build());
+        Put("in/core.dwg", DwgBuilder().Entry(2, MakeCoreDib(5, 3, 8)).Build());
+        Put("in/rgb.dwg", DwgBuilder().Entry(2, noise).Build());
+        Put("in/four.dwg", DwgBuilder().Entry(2, MakeInfoDib({.width = 13, .height = 7,
+                                                             .bitsPerPixel = 4, .tableEntries = 16}))
+                                .Build());
+        Put("in/rgba.dwg", DwgBuilder().Version("AC1032").Entry(6, rgba).Build());
+        Put("in/indexed.dwg", DwgBuilder().Version("AC1027").Entry(6, indexed).Build());
+        Put("in/none.dwg", DwgBuilder().Build());
+        Put("in/bad.dwg", DwgBuilder().Entry(2, MakeInfoDib({})).TruncateTo(90).Build());
+    }
+    // Windows paths with Linux separators: in text, or escaped in JSON.
+    static std::string Slashes(std::string text, std::string_view separator = "\\") {
+        for (std::size_t at = 0; (at = text.find(separator, at)) != std::string::npos; ++at) {
+            text.replace(at, separator.size(), "/");
+        }
+        return text;
+    }
+};
+
+TEST_F(WindowsTest, SameFilesAndTextAsTheLinuxBuild) {
+    PutDrawings();
+    const std::vector<std::vector<std::string>> variants = {
+        {}, {"-w"}, {"-f", "png"}, {"-s", "64"}, {"/W", "/F", "PNG", "/S", "16"}};
+    for (std::size_t i = 0; i < variants.size(); ++i) {
+        std::vector<std::string> linux = {"-q", "-o", "linux" + std::to_string(i)};
+        std::vector<std::string> windows = {"-q", "-o", "windows" + std::to_string(i)};
+        linux.insert(linux.end(), variants[i].begin(), variants[i].end());
+        windows.insert(windows.end(), variants[i].begin(), variants[i].end());
+        linux.push_back("in/*.dwg");
+        windows.push_back("in\\*.dwg");
+        ASSERT_EQ(Run(linux).status, 0);
+        const ToolRun run = RunWindows(windows);
+        EXPECT_EQ(run.err, "") << i;
+        EXPECT_EQ(run.status, 0) << i;
+        const auto expected = FilesUnder(m_dir / ("linux" + std::to_string(i)));
+        EXPECT_EQ(expected.size(), 6u) << i;
+        EXPECT_EQ(FilesUnder(m_dir / ("windows" + std::to_string(i))), expected) << i;
+    }
+    for (const bool json : {false, true}) {
+        const std::vector<std::string> options =
+            json ? std::vector<std::string>{"--json", "-n"} : std::vector<std::string>{"-n"};
+        std::vector<std::string> linux = options;
+        std::vector<std::string> windows = options;
+        linux.push_back("in/*.dwg");
+        windows.push_back("in\\*.dwg");
+        const ToolRun onLinux = Run(linux);
+        const ToolRun onWindows = RunWindows(windows);
+        const std::string separator = json ? "\\\\" : "\\";
+        EXPECT_EQ(Slashes(onWindows.out, separator), onLinux.out) << json;
+        EXPECT_NE(onWindows.out.find("in" + separator + "pal.dwg"), std::string::npos) << json;
+        EXPECT_EQ(onWindows.status, onLinux.status);
+    }
+}
+
+// Drive letters, backslashes, names matched without regard to case, a name the ANSI code
+// page cannot spell, /? and options in either case, a read-only output, and a UTF-16 list.
+TEST_F(WindowsTest, WindowsPathsNamesAndOptions) {
+    const Bytes drawing = DwgBuilder().Entry(2, DarkPaletteDib({.width = 9, .height = 5})).Build();
+    Put("Plans/A.DWG", drawing);
+    Put("Πλάνο.dwg", drawing);
+    ASSERT_EQ(Run({"-q", "-o", "expected", "Plans/A.DWG"}).status, 0);
+    const Bytes expected = ReadFile(m_dir / "expected/A.bmp");
+
+    const ToolRun drive = RunWindows({"/Q", "-O", "Z:" + Slashes(m_dir.Path()) + "/out", "Z:plans\\*.dwg"});
+    EXPECT_EQ(drive.err, "");
+    EXPECT_EQ(ReadFile(m_dir / "out/A.bmp"), expected);
+
+    const ToolRun typed = RunWindows({"plans\\a.dwg", "Πλάνο.dwg"});
+    EXPECT_EQ(typed.out, Line("plans\\A.DWG", "plans\\A.bmp") + Line("Πλάνο.dwg", "Πλάνο.bmp") +
+                             Summary(2));
+    EXPECT_EQ(ReadFile(m_dir / "Πλάνο.bmp"), expected);
+
+    EXPECT_TRUE(RunWindows({"/?"}).out.starts_with("Usage: pictavex [OPTION]... DRAWING...\n"));
+
+    Put("ro.dwg", drawing);
+    Put("ro.bmp", {'o', 'l', 'd'});
+    ASSERT_EQ(::chmod((m_dir / "ro.bmp").c_str(), 0444), 0);
+    const ToolRun readOnly = RunWindows({"-q", "ro.dwg"});
+    EXPECT_EQ(readOnly.err, Error("ro.bmp", "Permission denied"));
+    EXPECT_EQ(readOnly.status, 2);
+    EXPECT_EQ(ReadFile(m_dir / "ro.bmp"), (Bytes{'o', 'l', 'd'}));
+
+    const std::u16string names = u"\uFEFFro.dwg\r\nΠλάνο.dwg\r\n";
+    Bytes list;
+    for (const char16_t unit : names) {
+        list.push_back(static_cast<std::uint8_t>(unit & 0xFF));
+        list.push_back(static_cast<std::uint8_t>(unit >> 8));
+    }
+    Put("list.txt", list);
+    ::unlink((m_dir / "Πλάνο.bmp").c_str());
+    const ToolRun fromList = RunWindows({"-q", "-o", "listed", "--files-from", "list.txt"});
+    EXPECT_EQ(fromList.err, "");
+    EXPECT_EQ(ReadFile(m_dir / "listed/Πλάνο.bmp"), expected);
+    EXPECT_EQ(ReadFile(m_dir / "listed/ro.bmp"), expected);
+}
+
+// One self-contained exe: no DLL beside it, only those every Windows has.
+TEST_F(WindowsTest, ExeImportsOnlyDllsOfEveryWindows) {
+    const ToolRun dump = RunProgram("/usr/bin/x86_64-w64-mingw32-objdump", m_dir.Path(), {"-p", kExe});
+    std::set<std::string> imported;
+    for (std::size_t at = 0; (at = dump.out.find("DLL Name: ", at)) != std::string::npos;) {
+        at += 10;
+        imported.insert(dump.out.substr(at, dump.out.find('\n', at) - at));
+    }
+    EXPECT_EQ(imported,
+              (std::set<std::string>{"KERNEL32.dll", "SHELL32.dll", "USER32.dll", "msvcrt.dll"}));
+}
+
+TEST_F(WindowsTest, TheZipRunsOnTheShippedExample) {
+    const std::string unzip =
+        "import sys, zipfile; z = zipfile.ZipFile(sys.argv[1]); print(*sorted(z.namelist()));"
+        " z.extractall('zip')";
+    const ToolRun listed = RunProgram("/usr/bin/python3", m_dir.Path(), {"-c", unzip, PICTAVEX_WINDOWS_ZIP});
+    EXPECT_EQ(listed.out,
+              "README.txt licences/ licences/gcc-runtime.txt licences/libspng.txt licences/mingw-w64.txt "
+              "licences/pictavex.txt licences/pixman.txt licences/zlib.txt pictavex.exe\n");
+    ASSERT_EQ(RunProgram("/usr/bin/wine", m_dir.Path(),
+                         {m_dir / "zip/pictavex.exe", "-q", "-o", "windows", EXAMPLES "/house.dwg"})
+                  .status,
+              0);
+    ASSERT_EQ(Run({"-q", "-o", "linux", EXAMPLES "/house.dwg"}).status, 0);
+    EXPECT_EQ(ReadFile(m_dir / "windows/house.bmp"), ReadFile(m_dir / "linux/house.bmp"));
+}
+
+}  // namespace
