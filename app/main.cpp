@@ -1,6 +1,6 @@
 #include <exception>
-#include <vector>
 #include <string>
+#include <vector>
 
 #include "app/batch.h"
 #include "app/command_line.h"

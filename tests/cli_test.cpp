@@ -7,7 +7,7 @@
 #include <csignal>
 
 #include "tests/run_tool.h"
-#include "tests/test_helpers.h"
+#include "tests/tool_test.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "tests/bmp_check.h"
 #include "tests/png_builder.h"
 #include "tests/run_tool.h"
-#include "tests/test_helpers.h"
+#include "tests/tool_test.h"
 
 namespace {
 

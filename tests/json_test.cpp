@@ -3,7 +3,7 @@
 
 #include "app/json_text.h"
 #include "tests/png_builder.h"
-#include "tests/test_helpers.h"
+#include "tests/tool_test.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <random>
 
 #include "tests/run_tool.h"
-#include "tests/test_helpers.h"
+#include "tests/tool_test.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include "tests/test_helpers.h"
+#include "tests/tool_test.h"
 
 namespace {
 

@@ -5,37 +5,11 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "platform/path.h"
 #include "platform/search.h"
 #include "tests/dwg_builder.h"
 #include "tests/temp_dir.h"
 
 namespace {
-
-TEST(PathTest, SplitsAndJoinsTheParts) {
-    const struct {
-        std::string path;
-        std::string directory, baseName, extension;
-    } cases[] = {
-        {"a.dwg", "", "a", ".dwg"},
-        {"plans/A.DWG", "plans/", "A", ".DWG"},
-        {"/x/y.z/file", "/x/y.z/", "file", ""},
-        {"plans/.dwg", "plans/", "", ".dwg"},
-        {"..", "", ".", "."},
-        {"a.b.c", "", "a.b", ".c"},
-        {"dir/", "dir/", "", ""},
-    };
-    for (const auto& c : cases) {
-        const PathParts parts = SplitPath(c.path);
-        EXPECT_EQ(parts.directory, c.directory) << c.path;
-        EXPECT_EQ(parts.baseName, c.baseName) << c.path;
-        EXPECT_EQ(parts.extension, c.extension) << c.path;
-        EXPECT_EQ(MakePath(parts.directory, parts.baseName, parts.extension), c.path);
-    }
-    EXPECT_EQ(MakePath("thumbs", "a", "bmp"), "thumbs/a.bmp");
-    EXPECT_EQ(MakePath("", "", ".bmp"), ".bmp");
-    EXPECT_EQ(MakePath("", ".", ".bmp"), "..bmp");
-}
 
 class SearchTest : public testing::Test {
 protected:

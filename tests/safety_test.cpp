@@ -15,7 +15,7 @@
 #include <thread>
 
 #include "tests/run_tool.h"
-#include "tests/test_helpers.h"
+#include "tests/tool_test.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "tests/run_tool.h"
-#include "tests/test_helpers.h"
+#include "tests/tool_test.h"
 
 namespace {
 

@@ -1,16 +1,20 @@
 #include "tests/temp_dir.h"
 
-#include <cstdlib>
 #include <filesystem>
+#include <random>
 #include <stdexcept>
 
 TempDir::TempDir() {
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base && *base ? base : "/tmp") + "/pictavex-test-XXXXXX";
-    if (::mkdtemp(pattern.data()) == nullptr) {
-        throw std::runtime_error("mkdtemp failed");
+    const std::filesystem::path base = std::filesystem::temp_directory_path();
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::filesystem::path path = base / ("pictavex-test-" + std::to_string(random()));
+        if (std::filesystem::create_directory(path)) {
+            m_path = path.string();
+            return;
+        }
     }
-    m_path = pattern;
+    throw std::runtime_error("no temporary directory could be made");
 }
 
 TempDir::~TempDir() {

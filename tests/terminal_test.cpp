@@ -11,7 +11,7 @@
 #include <cstdlib>
 
 #include "tests/run_tool.h"
-#include "tests/test_helpers.h"
+#include "tests/tool_test.h"
 
 namespace {
 

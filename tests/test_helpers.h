@@ -1,9 +1,9 @@
 #pragma once
 // What several test files share: the tool's exact texts, byte readers, a bitmap whose
-// background every colour changes, and a fixture that loads built drawings.
+// background every colour changes, and a fixture that loads built drawings. Portable: the
+// unit tests run on Windows too.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <map>
@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "tests/dwg_builder.h"
-#include "tests/run_tool.h"
 #include "tests/temp_dir.h"
 #include "thumbnail/dwg_thumbnail.h"
 
@@ -81,30 +80,3 @@ protected:
     TempDir m_dir;
     CDwgThumbnail m_thumbnail{kBlack};
 };
-
-// Runs the tool in a fresh directory that the test fills with drawings.
-class ToolTest : public testing::Test {
-protected:
-    ToolRun Run(const std::vector<std::string>& arguments, const RunOptions& options = {}) {
-        return RunProgram(PICTAVEX_BINARY, m_dir.Path(), arguments, options);
-    }
-    void Put(const std::string& name, const Bytes& bytes) {
-        std::filesystem::create_directories(std::filesystem::path(m_dir / name).parent_path());
-        WriteFile(m_dir / name, bytes);
-    }
-    bool Exists(const std::string& name) const {
-        return ::access((m_dir / name).c_str(), F_OK) == 0;
-    }
-    TempDir m_dir;
-};
-
-// Every regular file under a directory, by its path relative to it, with its bytes.
-inline std::map<std::string, Bytes> FilesUnder(const std::string& directory) {
-    std::map<std::string, Bytes> files;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(directory)) {
-        if (entry.is_regular_file()) {
-            files[std::filesystem::relative(entry.path(), directory)] = ReadFile(entry.path());
-        }
-    }
-    return files;
-}

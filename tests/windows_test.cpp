@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "tests/png_builder.h"
-#include "tests/test_helpers.h"
+#include "tests/tool_test.h"
 
 namespace {
 
@@ -30,22 +30,30 @@ protected:
     void PutDrawings() {
         Bytes palette = DarkPaletteDib({.width = 40, .height = 30});
         SetQuad(palette, 9, 10, 120, 250);
-        Bytes noise = MakeInfoDib({.width = 33, .height = 17, .bitsPerPixel = 24, .tableEntries = 0});
+        Bytes noise =
+            MakeInfoDib({.width = 33, .height = 17, .bitsPerPixel = 24, .tableEntries = 0});
         std::minstd_rand random(17);
         for (std::size_t i = 40; i < noise.size(); ++i) {
             noise[i] = static_cast<std::uint8_t>(random());
         }
-        const Bytes rgba = EncodePng({.width = 3, .height = 2, .colorType = 6,
-                                      .rows = {255, 0, 0, 255, 0, 255, 0, 0, 0, 0, 255, 128,
-                                               9, 9, 9, 255, 200, 100, 50, 60, 1, 2, 3, 4}});
-        const Bytes indexed = EncodePng({.width = 2, .height = 2, .colorType = 3, .bitDepth = 8,
-                                         .rows = {0, 1, 1, 0}, .palette = {250, 0, 0, 0, 0, 250}});
+        const Bytes rgba = EncodePng(
+            {.width = 3, .height = 2, .colorType = 6, .rows = {255, 0,   0,   255, 0, 255, 0, 0,
+                                                               0,   0,   255, 128, 9, 9,   9, 255,
+                                                               200, 100, 50,  60,  1, 2,   3, 4}});
+        const Bytes indexed = EncodePng({.width = 2,
+                                         .height = 2,
+                                         .colorType = 3,
+                                         .bitDepth = 8,
+                                         .rows = {0, 1, 1, 0},
+                                         .palette = {250, 0, 0, 0, 0, 250}});
         Put("in/pal.dwg", DwgBuilder().Entry(2, palette).Build());
         Put("in/core.dwg", DwgBuilder().Entry(2, MakeCoreDib(5, 3, 8)).Build());
         Put("in/rgb.dwg", DwgBuilder().Entry(2, noise).Build());
-        Put("in/four.dwg", DwgBuilder().Entry(2, MakeInfoDib({.width = 13, .height = 7,
-                                                             .bitsPerPixel = 4, .tableEntries = 16}))
-                                .Build());
+        Put("in/four.dwg",
+            DwgBuilder()
+                .Entry(2, MakeInfoDib(
+                              {.width = 13, .height = 7, .bitsPerPixel = 4, .tableEntries = 16}))
+                .Build());
         Put("in/rgba.dwg", DwgBuilder().Version("AC1032").Entry(6, rgba).Build());
         Put("in/indexed.dwg", DwgBuilder().Version("AC1027").Entry(6, indexed).Build());
         Put("in/none.dwg", DwgBuilder().Build());
@@ -104,13 +112,14 @@ TEST_F(WindowsTest, WindowsPathsNamesAndOptions) {
     ASSERT_EQ(Run({"-q", "-o", "expected", "Plans/A.DWG"}).status, 0);
     const Bytes expected = ReadFile(m_dir / "expected/A.bmp");
 
-    const ToolRun drive = RunWindows({"/Q", "-O", "Z:" + Slashes(m_dir.Path()) + "/out", "Z:plans\\*.dwg"});
+    const ToolRun drive =
+        RunWindows({"/Q", "-O", "Z:" + Slashes(m_dir.Path()) + "/out", "Z:plans\\*.dwg"});
     EXPECT_EQ(drive.err, "");
     EXPECT_EQ(ReadFile(m_dir / "out/A.bmp"), expected);
 
     const ToolRun typed = RunWindows({"plans\\a.dwg", "Πλάνο.dwg"});
-    EXPECT_EQ(typed.out, Line("plans\\A.DWG", "plans\\A.bmp") + Line("Πλάνο.dwg", "Πλάνο.bmp") +
-                             Summary(2));
+    EXPECT_EQ(typed.out,
+              Line("plans\\A.DWG", "plans\\A.bmp") + Line("Πλάνο.dwg", "Πλάνο.bmp") + Summary(2));
     EXPECT_EQ(ReadFile(m_dir / "Πλάνο.bmp"), expected);
 
     EXPECT_TRUE(RunWindows({"/?"}).out.starts_with("Usage: pictavex [OPTION]... DRAWING...\n"));
@@ -139,7 +148,8 @@ TEST_F(WindowsTest, WindowsPathsNamesAndOptions) {
 
 // One self-contained exe: no DLL beside it, only those every Windows has.
 TEST_F(WindowsTest, ExeImportsOnlyDllsOfEveryWindows) {
-    const ToolRun dump = RunProgram("/usr/bin/x86_64-w64-mingw32-objdump", m_dir.Path(), {"-p", kExe});
+    const ToolRun dump =
+        RunProgram("/usr/bin/x86_64-w64-mingw32-objdump", m_dir.Path(), {"-p", kExe});
     std::set<std::string> imported;
     for (std::size_t at = 0; (at = dump.out.find("DLL Name: ", at)) != std::string::npos;) {
         at += 10;
@@ -153,10 +163,12 @@ TEST_F(WindowsTest, TheZipRunsOnTheShippedExample) {
     const std::string unzip =
         "import sys, zipfile; z = zipfile.ZipFile(sys.argv[1]); print(*sorted(z.namelist()));"
         " z.extractall('zip')";
-    const ToolRun listed = RunProgram("/usr/bin/python3", m_dir.Path(), {"-c", unzip, PICTAVEX_WINDOWS_ZIP});
-    EXPECT_EQ(listed.out,
-              "README.txt licences/ licences/gcc-runtime.txt licences/libspng.txt licences/mingw-w64.txt "
-              "licences/pictavex.txt licences/pixman.txt licences/zlib.txt pictavex.exe\n");
+    const ToolRun listed =
+        RunProgram("/usr/bin/python3", m_dir.Path(), {"-c", unzip, PICTAVEX_WINDOWS_ZIP});
+    EXPECT_EQ(
+        listed.out,
+        "README.txt licences/ licences/gcc-runtime.txt licences/libspng.txt licences/mingw-w64.txt "
+        "licences/pictavex.txt licences/pixman.txt licences/zlib.txt pictavex.exe\n");
     ASSERT_EQ(RunProgram("/usr/bin/wine", m_dir.Path(),
                          {m_dir / "zip/pictavex.exe", "-q", "-o", "windows", EXAMPLES "/house.dwg"})
                   .status,

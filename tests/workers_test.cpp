@@ -4,7 +4,7 @@
 
 #include "tests/example_drawing.h"
 #include "tests/png_builder.h"
-#include "tests/test_helpers.h"
+#include "tests/tool_test.h"
 
 namespace {
 

@@ -53,7 +53,8 @@ bool IsSystemHelpRequest(std::string_view argument) {
 }
 
 int WriteToStream(Stream stream, std::string_view text) {
-    const HANDLE handle = StreamHandle(stream == Stream::kOut ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
+    const HANDLE handle =
+        StreamHandle(stream == Stream::kOut ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
     if (IsConsole(handle)) {
         const std::wstring wide = Wide(text);
         DWORD written = 0;

@@ -4,8 +4,8 @@
 #include <share.h>
 #include <sys/stat.h>
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 
 #include "platform/file.h"
@@ -21,7 +21,11 @@ bool CFile::OpenForReading(const std::string& path) {
     // Others may read, write and delete meanwhile, as they may on POSIX systems.
     if (_wsopen_s(&fd, Wide(path).c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT, _SH_DENYNO, 0) !=
         0) {
-        m_openError = errno;
+        // Windows refuses to open a directory as a file with "access denied": say what it is.
+        const DWORD attributes = ::GetFileAttributesW(Wide(path).c_str());
+        const bool directory =
+            attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+        m_openError = directory ? EISDIR : errno;
         return false;
     }
     UniqueFd opened(fd);

@@ -22,7 +22,8 @@ int ReplaceContents(int fd, std::span<const std::uint8_t> bytes) {
         return errno;
     }
     for (std::size_t done = 0; done < bytes.size();) {
-        const unsigned chunk = static_cast<unsigned>(std::min<std::size_t>(bytes.size() - done, INT_MAX));
+        const unsigned chunk =
+            static_cast<unsigned>(std::min<std::size_t>(bytes.size() - done, INT_MAX));
         const int written = _write(fd, bytes.data() + done, chunk);
         if (written <= 0) {
             return written < 0 ? errno : EIO;
@@ -46,12 +47,14 @@ void WriteFileInPlace(const std::string& path, std::span<const std::uint8_t> byt
         file.Close();
         return;
     }
-    if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE)) {
-        throw CFileException(path, (attributes & FILE_ATTRIBUTE_DIRECTORY) ? EISDIR : kNotRegularCause);
+    if (attributes &
+        (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE)) {
+        throw CFileException(path,
+                             (attributes & FILE_ATTRIBUTE_DIRECTORY) ? EISDIR : kNotRegularCause);
     }
     int descriptor = -1;
-    if (const errno_t failed = _wsopen_s(&descriptor, Wide(path).c_str(), _O_RDWR | _O_BINARY | _O_NOINHERIT,
-                                         _SH_DENYNO, 0);
+    if (const errno_t failed = _wsopen_s(&descriptor, Wide(path).c_str(),
+                                         _O_RDWR | _O_BINARY | _O_NOINHERIT, _SH_DENYNO, 0);
         failed != 0) {
         throw CFileException(path, failed);
     }
@@ -61,7 +64,8 @@ void WriteFileInPlace(const std::string& path, std::span<const std::uint8_t> byt
         throw CFileException(path, size < 0 ? errno : EFBIG);
     }
     MemoryBlock old(static_cast<std::size_t>(size));
-    if (_read(fd.Get(), old.data(), static_cast<unsigned>(old.size())) != static_cast<int>(old.size())) {
+    if (_read(fd.Get(), old.data(), static_cast<unsigned>(old.size())) !=
+        static_cast<int>(old.size())) {
         throw CFileException(path, EIO);
     }
     if (const int cause = ReplaceContents(fd.Get(), bytes); cause != 0) {

@@ -54,7 +54,8 @@ void CFile::Write(std::initializer_list<std::span<const std::uint8_t>> parts) {
     }
     for (std::span<const std::uint8_t> part : parts) {
         while (!part.empty()) {
-            const unsigned chunk = static_cast<unsigned>(std::min<std::size_t>(part.size(), INT_MAX));
+            const unsigned chunk =
+                static_cast<unsigned>(std::min<std::size_t>(part.size(), INT_MAX));
             const int written = _write(m_fd.Get(), part.data(), chunk);
             if (written <= 0) {
                 Fail(written < 0 ? errno : EIO);

@@ -4,8 +4,8 @@
 #include <io.h>
 #include <share.h>
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 
 #include "platform/name_list_source.h"

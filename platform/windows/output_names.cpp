@@ -34,9 +34,9 @@ UniqueFd CreateHiddenFile(const std::string& target, std::string& hidden) {
         std::string name = HiddenName(target);
         const auto hold = HoldOffTermination();
         int fd = -1;
-        const errno_t failed =
-            _wsopen_s(&fd, Wide(name).c_str(), _O_RDWR | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
-                      _SH_DENYNO, _S_IREAD | _S_IWRITE);
+        const errno_t failed = _wsopen_s(&fd, Wide(name).c_str(),
+                                         _O_RDWR | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
+                                         _SH_DENYNO, _S_IREAD | _S_IWRITE);
         if (failed == EEXIST) {
             continue;
         }
@@ -77,7 +77,8 @@ void RemoveAbandonedHiddenFiles(const std::string& target) {
             return;
         }
     }
-    const std::string prefix = folder + (folder.ends_with('\\') || folder.ends_with('/') ? "" : "\\");
+    const std::string prefix =
+        folder + (folder.ends_with('\\') || folder.ends_with('/') ? "" : "\\");
     WIN32_FIND_DATAW entry;
     const HANDLE search = ::FindFirstFileExW(Wide(prefix + ".pictavex-*").c_str(), FindExInfoBasic,
                                              &entry, FindExSearchNameMatch, nullptr, 0);

@@ -1,0 +1,51 @@
+// How a path is cut into the parts its output name is made of, and joined again.
+#include "platform/path.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+struct PathCase {
+    std::string path;
+    std::string directory, baseName, extension;
+};
+
+TEST(PathTest, SplitsAndJoinsTheParts) {
+    std::vector<PathCase> cases = {
+        {"a.dwg", "", "a", ".dwg"},
+        {"plans/A.DWG", "plans/", "A", ".DWG"},
+        {"/x/y.z/file", "/x/y.z/", "file", ""},
+        {"plans/.dwg", "plans/", "", ".dwg"},
+        {"..", "", ".", "."},
+        {"a.b.c", "", "a.b", ".c"},
+        {"dir/", "dir/", "", ""},
+    };
+    const bool windows = kPathSeparators.size() > 1;
+    if (windows) {  // backslashes, drives and servers
+        cases.insert(cases.end(),
+                     {{"C:plans\\*.dwg", "C:plans\\", "*", ".dwg"},
+                      {"D:\\a.dwg", "D:\\", "a", ".dwg"},
+                      {"C:a.dwg", "C:", "a", ".dwg"},
+                      {"\\\\server\\share\\p\\x.dwg", "\\\\server\\share\\p\\", "x", ".dwg"},
+                      {"mixed/sub\\a.b", "mixed/sub\\", "a", ".b"}});
+    } else {  // a backslash is part of a name
+        cases.push_back({"C:plans\\a.dwg", "", "C:plans\\a", ".dwg"});
+    }
+    for (const auto& c : cases) {
+        const PathParts parts = SplitPath(c.path);
+        EXPECT_EQ(parts.directory, c.directory) << c.path;
+        EXPECT_EQ(parts.baseName, c.baseName) << c.path;
+        EXPECT_EQ(parts.extension, c.extension) << c.path;
+        EXPECT_EQ(MakePath(parts.directory, parts.baseName, parts.extension), c.path);
+    }
+    EXPECT_EQ(MakePath("thumbs", "a", "bmp"), windows ? "thumbs\\a.bmp" : "thumbs/a.bmp");
+    EXPECT_EQ(MakePath("", "", ".bmp"), ".bmp");
+    EXPECT_EQ(MakePath("", ".", ".bmp"), "..bmp");
+    if (windows) {
+        EXPECT_EQ(MakePath("C:", "a", ".bmp"), "C:a.bmp");
+    }
+}
+
+}  // namespace
