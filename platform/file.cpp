@@ -1,7 +1,9 @@
-// Reading drawings through CFile, and what every system shares of it.
+// CFile: reading through the cache, and closing, as every system does them.
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+
+#include <unistd.h>
 
 #include "platform/file.h"
 #include "platform/output_names.h"
@@ -101,5 +103,23 @@ bool FileHoldsExactly(const std::string& path,
         return true;
     } catch (const CFileException&) {
         return false;  // unreadable: it is replaced, and any real fault shows then
+    }
+}
+
+void CFile::Close() {
+    m_cache.clear();
+    if (!m_fd.IsOpen()) {
+        return;
+    }
+    if (!m_writing) {
+        if (::close(m_fd.Release()) != 0) {
+            Fail(errno);
+        }
+        return;
+    }
+    m_writing = false;
+    if (const int cause = PublishOutput(); cause != 0) {
+        Discard();  // removes the hidden name, if the output got one
+        Fail(cause);
     }
 }

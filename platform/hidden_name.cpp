@@ -1,6 +1,8 @@
 #include "platform/hidden_name.h"
 
+#include <mutex>
 #include <random>
+#include <set>
 
 #include "platform/path.h"
 
@@ -30,4 +32,11 @@ bool IsHiddenName(std::string_view name) {
 std::string FolderOf(const std::string& path) {
     const std::string directory = SplitPath(path).directory;
     return directory.empty() ? "." : directory;
+}
+
+bool FirstVisitOf(const std::string& folder) {
+    static std::mutex mutex;
+    static std::set<std::string> visited;
+    const std::lock_guard lock(mutex);
+    return visited.insert(folder).second;
 }

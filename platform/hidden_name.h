@@ -11,3 +11,6 @@ std::string HiddenName(const std::string& target);
 bool IsHiddenName(std::string_view name);
 // The folder a path lies in ("." for a bare name).
 std::string FolderOf(const std::string& path);
+// True the first time a run asks about a folder, false after: its abandoned hidden files are
+// looked for once.
+bool FirstVisitOf(const std::string& folder);

@@ -30,17 +30,6 @@ Bytes Drawing(std::int32_t side = 8) {
     return DwgBuilder().Entry(2, MakeInfoDib({.width = side, .height = side})).Build();
 }
 
-// Names in a directory that the tool did not put there on purpose.
-std::vector<std::string> HiddenFiles(const std::string& directory) {
-    std::vector<std::string> hidden;
-    for (const auto& entry : std::filesystem::directory_iterator(directory)) {
-        if (entry.path().filename().string().starts_with(".")) {
-            hidden.push_back(entry.path().filename());
-        }
-    }
-    return hidden;
-}
-
 TEST(FaultTest, ReadErrorInsideADrawingIsReportedAndTheRunGoesOn) {
     // Reading /proc/self/mem at offset 0 fails with EIO: a real read error on a regular file.
     TempDir dir;

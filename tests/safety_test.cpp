@@ -23,17 +23,6 @@ Bytes Drawing(std::int32_t side = 8) {
     return DwgBuilder().Entry(2, DarkPaletteDib({.width = side, .height = side})).Build();
 }
 
-// Everything in a folder whose name starts with a dot.
-std::vector<std::string> HiddenFiles(const std::string& directory) {
-    std::vector<std::string> hidden;
-    for (const auto& entry : std::filesystem::directory_iterator(directory)) {
-        if (entry.path().filename().string().starts_with(".")) {
-            hidden.push_back(entry.path().filename());
-        }
-    }
-    return hidden;
-}
-
 // Waits up to five seconds for a file to appear.
 bool Appears(const std::string& path) {
     for (int i = 0; i < 500 && ::access(path.c_str(), F_OK) != 0; ++i) {

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <map>
+#include <vector>
 
 #include "tests/run_tool.h"
 #include "tests/test_helpers.h"
@@ -34,4 +35,15 @@ inline std::map<std::string, Bytes> FilesUnder(const std::string& directory) {
         }
     }
     return files;
+}
+
+// Names in a directory that start with a dot: what the tool must not leave behind.
+inline std::vector<std::string> HiddenFiles(const std::string& directory) {
+    std::vector<std::string> hidden;
+    for (const auto& entry : std::filesystem::directory_iterator(directory)) {
+        if (entry.path().filename().string().starts_with(".")) {
+            hidden.push_back(entry.path().filename());
+        }
+    }
+    return hidden;
 }

@@ -162,21 +162,3 @@ int CFile::PublishOutput() {
     m_tempPath.clear();
     return 0;
 }
-
-void CFile::Close() {
-    m_cache.clear();
-    if (!m_fd.IsOpen()) {
-        return;
-    }
-    if (!m_writing) {
-        if (::close(m_fd.Release()) != 0) {
-            Fail(errno);
-        }
-        return;
-    }
-    m_writing = false;
-    if (const int cause = PublishOutput(); cause != 0) {
-        Discard();  // removes the hidden name, if the output got one
-        Fail(cause);
-    }
-}

@@ -10,8 +10,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <memory>
-#include <mutex>
-#include <set>
 
 #include "platform/hidden_name.h"
 #include "platform/termination.h"
@@ -126,14 +124,9 @@ void RemoveHiddenFile(const std::string& hidden) {
 }
 
 void RemoveAbandonedHiddenFiles(const std::string& target) {
-    static std::mutex mutex;
-    static std::set<std::string> cleaned;
     const std::string folder = FolderOf(target);
-    {
-        const std::lock_guard lock(mutex);
-        if (!cleaned.insert(folder).second) {
-            return;
-        }
+    if (!FirstVisitOf(folder)) {
+        return;
     }
     const std::unique_ptr<DIR, DirCloser> dir(::opendir(folder.c_str()));
     if (!dir) {

@@ -1,4 +1,5 @@
 #include "platform/search.h"
+#include "platform/search_directory.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -63,6 +64,8 @@ SearchMatch Classify(int directoryFd, const dirent& entry) {
     return match;
 }
 
+}  // namespace
+
 SearchResult SearchDirectory(const std::string& directory, const std::string& name) {
     SearchResult result;
     result.wildcard = true;
@@ -81,32 +84,7 @@ SearchResult SearchDirectory(const std::string& directory, const std::string& na
             result.matches.push_back(Classify(::dirfd(dir.get()), *entry));
         }
     }
-    std::sort(result.matches.begin(), result.matches.end(),
-              [](const SearchMatch& a, const SearchMatch& b) { return a.name < b.name; });
-    if (result.matches.empty()) {
-        result.error = ENOENT;
-    }
     return result;
-}
-
-}  // namespace
-
-bool HasWildcards(const std::string& name) {
-    return name.find_first_of("*?") != std::string::npos;
-}
-
-SearchResult FindMatches(const std::string& pattern) {
-    const PathParts parts = SplitPath(pattern);
-    const std::string name = parts.baseName + parts.extension;
-    if (name.empty()) {
-        SearchResult nothing;
-        nothing.error = pattern.empty() ? ENOENT : EISDIR;
-        return nothing;
-    }
-    if (HasWildcards(name)) {
-        return SearchDirectory(parts.directory, name);
-    }
-    return FindName(pattern);
 }
 
 SearchResult FindName(const std::string& path) {

@@ -7,8 +7,6 @@
 #include <sys/stat.h>
 
 #include <cerrno>
-#include <mutex>
-#include <set>
 
 #include "platform/hidden_name.h"
 #include "platform/output_names.h"
@@ -68,14 +66,9 @@ void RemoveHiddenFile(const std::string& hidden) {
 }
 
 void RemoveAbandonedHiddenFiles(const std::string& target) {
-    static std::mutex mutex;
-    static std::set<std::string> cleaned;
     const std::string folder = FolderOf(target);
-    {
-        const std::lock_guard lock(mutex);
-        if (!cleaned.insert(folder).second) {
-            return;
-        }
+    if (!FirstVisitOf(folder)) {
+        return;
     }
     const std::string prefix =
         folder + (folder.ends_with('\\') || folder.ends_with('/') ? "" : "\\");

@@ -7,6 +7,7 @@
 
 #include "platform/path.h"
 #include "platform/search.h"
+#include "platform/search_directory.h"
 #include "platform/windows/wide.h"
 
 namespace {
@@ -42,6 +43,8 @@ bool Matches(std::wstring_view pattern, std::wstring_view name) {
     return p == pattern.size();
 }
 
+}  // namespace
+
 SearchResult SearchDirectory(const std::string& directory, const std::string& name) {
     SearchResult result;
     result.wildcard = true;
@@ -61,29 +64,7 @@ SearchResult SearchDirectory(const std::string& directory, const std::string& na
         }
     } while (::FindNextFileW(search, &entry));
     ::FindClose(search);
-    std::sort(result.matches.begin(), result.matches.end(),
-              [](const SearchMatch& a, const SearchMatch& b) { return a.name < b.name; });
-    if (result.matches.empty()) {
-        result.error = ENOENT;
-    }
     return result;
-}
-
-}  // namespace
-
-bool HasWildcards(const std::string& name) {
-    return name.find_first_of("*?") != std::string::npos;
-}
-
-SearchResult FindMatches(const std::string& pattern) {
-    const PathParts parts = SplitPath(pattern);
-    const std::string name = parts.baseName + parts.extension;
-    if (name.empty()) {
-        SearchResult nothing;
-        nothing.error = pattern.empty() ? ENOENT : EISDIR;
-        return nothing;
-    }
-    return HasWildcards(name) ? SearchDirectory(parts.directory, name) : FindName(pattern);
 }
 
 SearchResult FindName(const std::string& path) {
