@@ -8,6 +8,7 @@
 #include <set>
 #include <string_view>
 
+#include "tests/kill_test.h"
 #include "tests/png_builder.h"
 #include "tests/tool_test.h"
 
@@ -16,12 +17,14 @@ namespace {
 const std::string kExe = PICTAVEX_WINDOWS_EXE;
 
 class WindowsTest : public ToolTest {
-protected:
+public:
     static void SetUpTestSuite() {
         ::setenv("WINEPREFIX", PICTAVEX_WINEPREFIX, 1);
         ::setenv("WINEDEBUG", "-all", 1);
         RunProgram("/usr/bin/wine", "/", {"wineboot", "--init"});  // a private prefix, made once
     }
+
+protected:
     ToolRun RunWindows(std::vector<std::string> arguments, const RunOptions& options = {}) {
         arguments.insert(arguments.begin(), kExe);
         return RunProgram("/usr/bin/wine", m_dir.Path(), arguments, options);
@@ -175,6 +178,20 @@ TEST_F(WindowsTest, TheZipRunsOnTheShippedExample) {
               0);
     ASSERT_EQ(Run({"-q", "-o", "linux", EXAMPLES "/house.dwg"}).status, 0);
     EXPECT_EQ(ReadFile(m_dir / "windows/house.bmp"), ReadFile(m_dir / "linux/house.bmp"));
+}
+
+// Ctrl+C (Wine turns SIGINT into it) while the batch replaces bitmaps: whole files only, and
+// no hidden file left behind.
+class WindowsKillTest : public KillTest {
+protected:
+    static void SetUpTestSuite() { WindowsTest::SetUpTestSuite(); }
+    ToolProcess Batch() override {
+        return ToolProcess("/usr/bin/wine", m_dir.Path(), {kExe, "-q", "-j", "8", "*.dwg"});
+    }
+};
+
+TEST_F(WindowsKillTest, ControlCLeavesWholeFilesAndNoHiddenOnes) {
+    KillRandomly(SIGINT, 10);
 }
 
 }  // namespace

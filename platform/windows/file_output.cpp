@@ -66,10 +66,9 @@ void CFile::Write(std::initializer_list<std::span<const std::uint8_t>> parts) {
     }
 }
 
+// Renamed while still open and locked, so that no other run takes it for abandoned
+// meanwhile; then closed.
 int CFile::PublishOutput() {
-    if (_close(m_fd.Release()) != 0) {
-        return errno;
-    }
     if (const int refused = CheckReplaceable(m_path); refused != 0) {
         return refused;
     }
@@ -77,5 +76,5 @@ int CFile::PublishOutput() {
         return cause;
     }
     m_tempPath.clear();
-    return 0;
+    return _close(m_fd.Release()) == 0 ? 0 : errno;
 }

@@ -1,9 +1,9 @@
-// Hidden files beside outputs on Windows. A file that a run holds open cannot be deleted by
-// another (the C runtime never shares deletion), which is the lock that tells a file in use
-// from one a killed run left behind.
+// Hidden files beside outputs on Windows. Each is opened so that it may be renamed and
+// deleted while open (a Ctrl+C deletes it in the middle of a write), and locked, as a byte
+// range far past its end, for as long as a run uses it: a file that nobody holds locked is
+// one a killed run left behind.
 #include <fcntl.h>
 #include <io.h>
-#include <share.h>
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -16,6 +16,31 @@
 namespace {
 
 constexpr int kHiddenNameAttempts = 16;
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+// The byte a run locks while it uses a hidden file: far past any end, so no write meets it.
+constexpr DWORD kLockOffsetHigh = 0x40000000;
+
+// Takes the in-use lock without waiting; false when another handle holds it.
+bool LockInUse(HANDLE handle, DWORD flags) {
+    OVERLAPPED where{};
+    where.OffsetHigh = kLockOffsetHigh;
+    return ::LockFileEx(handle, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY | flags, 0, 1,
+                        0, &where);
+}
+
+// Deletes a hidden file that no run holds locked.
+void RemoveIfAbandoned(const std::string& path) {
+    const HANDLE handle = ::CreateFileW(Wide(path).c_str(), GENERIC_READ | DELETE, kShareAll,
+                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    if (LockInUse(handle, 0)) {
+        FILE_DISPOSITION_INFO dispose{TRUE};
+        ::SetFileInformationByHandle(handle, FileDispositionInfo, &dispose, sizeof dispose);
+    }
+    ::CloseHandle(handle);
+}
 
 }  // namespace
 
@@ -31,20 +56,32 @@ UniqueFd CreateHiddenFile(const std::string& target, std::string& hidden) {
     for (int attempt = 0; attempt < kHiddenNameAttempts; ++attempt) {
         std::string name = HiddenName(target);
         const auto hold = HoldOffTermination();
-        int fd = -1;
-        const errno_t failed = _wsopen_s(&fd, Wide(name).c_str(),
-                                         _O_RDWR | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
-                                         _SH_DENYNO, _S_IREAD | _S_IWRITE);
-        if (failed == EEXIST) {
-            continue;
-        }
-        if (failed != 0) {
-            errno = failed;
+        const HANDLE handle =
+            ::CreateFileW(Wide(name).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, kShareAll,
+                          nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (handle == INVALID_HANDLE_VALUE) {
+            if (::GetLastError() == ERROR_FILE_EXISTS) {
+                continue;
+            }
+            errno = LastErrno();
             return UniqueFd();
+        }
+        UniqueFd fd(_open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_RDWR | _O_BINARY));
+        if (!fd.IsOpen()) {
+            ::CloseHandle(handle);
+            return fd;
+        }
+        // Until it is locked, another run may take it for abandoned: then it is going away,
+        // and another name is tried.
+        FILE_STANDARD_INFO info{};
+        if (!LockInUse(handle, 0) ||
+            !::GetFileInformationByHandleEx(handle, FileStandardInfo, &info, sizeof info) ||
+            info.DeletePending) {
+            continue;
         }
         RegisterHiddenFile(name);
         hidden = std::move(name);
-        return UniqueFd(fd);
+        return fd;
     }
     errno = EEXIST;
     return UniqueFd();
@@ -81,7 +118,7 @@ void RemoveAbandonedHiddenFiles(const std::string& target) {
     do {
         const std::string name = Utf8(entry.cFileName);
         if (IsHiddenName(name) && !(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-            ::DeleteFileW(Wide(prefix + name).c_str());  // refused while a run holds it open
+            RemoveIfAbandoned(prefix + name);
         }
     } while (::FindNextFileW(search, &entry));
     ::FindClose(search);

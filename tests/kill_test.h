@@ -1,0 +1,84 @@
+#pragma once
+// Batches killed at a random moment while they replace existing bitmaps: every output is
+// the old file or the whole new one, a signal that can be caught leaves no hidden file, and
+// what a SIGKILL leaves is removed by the next run.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <chrono>
+#include <filesystem>
+#include <random>
+#include <thread>
+
+#include "tests/tool_test.h"
+
+constexpr int kDrawings = 200;
+constexpr int kTrials = 50;
+
+class KillTest : public ToolTest {
+protected:
+    void SetUp() override {
+        for (int i = 0; i < kDrawings; ++i) {
+            Put(Name(i, ".dwg"),
+                DwgBuilder().Entry(2, DarkPaletteDib({.width = 1 + i % 40, .height = 30})).Build());
+        }
+        const auto start = std::chrono::steady_clock::now();
+        ASSERT_EQ(Batch().Wait().status, 0);
+        m_runTime = std::chrono::steady_clock::now() - start;
+        for (int i = 0; i < kDrawings; ++i) {
+            m_new.push_back(ReadFile(m_dir / Name(i, ".bmp")));
+        }
+    }
+    static std::string Name(int i, const char* extension) {
+        return "d" + std::to_string(1000 + i) + extension;
+    }
+    // The batch that is killed: the Linux build, unless a test of another build says otherwise.
+    virtual ToolProcess Batch() {
+        return ToolProcess(PICTAVEX_BINARY, m_dir.Path(), {"-q", "-j", "8", "*.dwg"});
+    }
+    Bytes Old(int i) const { return {'o', 'l', 'd', static_cast<std::uint8_t>(i)}; }
+
+    // Every bitmap old or wholly new, and nothing else in the folder but what `allowHidden`
+    // lets through. The number of hidden files found.
+    int CheckFolder(bool allowHidden) {
+        int hidden = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(m_dir.Path())) {
+            const std::string name = entry.path().filename();
+            if (name.starts_with(".pictavex-")) {
+                ++hidden;
+                EXPECT_TRUE(allowHidden) << name;
+            } else {
+                EXPECT_TRUE(name.ends_with(".dwg") || name.ends_with(".bmp")) << name;
+            }
+        }
+        for (int i = 0; i < kDrawings; ++i) {
+            const Bytes bmp = ReadFile(m_dir / Name(i, ".bmp"));
+            EXPECT_TRUE(bmp == Old(i) || bmp == m_new[i]) << Name(i, ".bmp");
+        }
+        return hidden;
+    }
+
+    // `trials` batches, each sent the signal at a random moment of its run.
+    void KillRandomly(int signalNumber, int trials = kTrials) {
+        std::minstd_rand random(static_cast<unsigned>(signalNumber));
+        const auto longest = std::chrono::duration_cast<std::chrono::microseconds>(m_runTime * 1.2);
+        for (int trial = 0; trial < trials; ++trial) {
+            for (int i = 0; i < kDrawings; ++i) {
+                WriteFile(m_dir / Name(i, ".bmp"), Old(i));
+            }
+            ToolProcess tool = Batch();
+            std::this_thread::sleep_for(
+                std::chrono::microseconds(random() % (longest.count() + 1)));
+            ::kill(tool.Pid(), signalNumber);
+            tool.Wait();
+            if (CheckFolder(signalNumber == SIGKILL) != 0) {
+                ASSERT_EQ(Batch().Wait().status, 0);  // the next run cleans up after a SIGKILL
+                EXPECT_EQ(CheckFolder(false), 0);
+            }
+        }
+    }
+
+    std::vector<Bytes> m_new;
+    std::chrono::steady_clock::duration m_runTime{};
+};
