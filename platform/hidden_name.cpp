@@ -34,9 +34,11 @@ std::string FolderOf(const std::string& path) {
     return directory.empty() ? "." : directory;
 }
 
-bool FirstVisitOf(const std::string& folder) {
+void ScanFolderOnce(const std::string& folder, const std::function<void()>& scan) {
     static std::mutex mutex;
-    static std::set<std::string> visited;
+    static std::set<std::string> scanned;
     const std::lock_guard lock(mutex);
-    return visited.insert(folder).second;
+    if (scanned.insert(folder).second) {
+        scan();
+    }
 }

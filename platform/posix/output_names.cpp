@@ -16,6 +16,8 @@
 
 namespace {
 
+void RemoveAbandonedIn(const std::string& folder);
+
 constexpr mode_t kCreateMode = 0666;  // less the umask, as for any new file
 constexpr int kHiddenNameAttempts = 16;
 
@@ -94,10 +96,14 @@ UniqueFd CreateHiddenFile(const std::string& target, std::string& hidden) {
         }
         // Until it is locked another run may take it for abandoned and remove it: then the
         // name no longer leads to it, and another name is tried.
+        if (::flock(fd.Get(), LOCK_EX) != 0) {
+            ::unlink(name.c_str());  // still ours: nobody else could lock it either
+            continue;
+        }
         struct stat opened {};
         struct stat named {};
-        if (::flock(fd.Get(), LOCK_EX) != 0 || ::fstat(fd.Get(), &opened) != 0 ||
-            ::stat(name.c_str(), &named) != 0 || !SameFile(opened, named)) {
+        if (::fstat(fd.Get(), &opened) != 0 || ::stat(name.c_str(), &named) != 0 ||
+            !SameFile(opened, named)) {
             continue;
         }
         RegisterHiddenFile(name);
@@ -125,9 +131,12 @@ void RemoveHiddenFile(const std::string& hidden) {
 
 void RemoveAbandonedHiddenFiles(const std::string& target) {
     const std::string folder = FolderOf(target);
-    if (!FirstVisitOf(folder)) {
-        return;
-    }
+    ScanFolderOnce(folder, [&folder] { RemoveAbandonedIn(folder); });
+}
+
+namespace {
+
+void RemoveAbandonedIn(const std::string& folder) {
     const std::unique_ptr<DIR, DirCloser> dir(::opendir(folder.c_str()));
     if (!dir) {
         return;  // the write that follows says why, if it matters
@@ -138,3 +147,5 @@ void RemoveAbandonedHiddenFiles(const std::string& target) {
         }
     }
 }
+
+}  // namespace

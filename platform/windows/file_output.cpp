@@ -67,10 +67,14 @@ void CFile::Write(std::initializer_list<std::span<const std::uint8_t>> parts) {
 }
 
 // Renamed while still open and locked, so that no other run takes it for abandoned
-// meanwhile; then closed.
+// meanwhile; then closed. Should the rename fail, Discard() removes it.
 int CFile::PublishOutput() {
     if (const int refused = CheckReplaceable(m_path); refused != 0) {
         return refused;
+    }
+    // Kept from here on: until now, the end of the process would have removed it.
+    if (!SetDeleteOnClose(reinterpret_cast<HANDLE>(_get_osfhandle(m_fd.Get())), false)) {
+        return LastErrno();
     }
     if (const int cause = RenameHiddenFile(m_tempPath, m_path); cause != 0) {
         return cause;

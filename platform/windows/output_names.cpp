@@ -1,7 +1,8 @@
-// Hidden files beside outputs on Windows. Each is opened so that it may be renamed and
-// deleted while open (a Ctrl+C deletes it in the middle of a write), and locked, as a byte
-// range far past its end, for as long as a run uses it: a file that nobody holds locked is
-// one a killed run left behind.
+// Hidden files beside outputs on Windows. Each is marked for deletion from the moment it is
+// made until the moment it is put in place, so that however the process ends (Ctrl+C, a
+// closed console, Task Manager), Windows itself removes it. It is opened so that it may be
+// renamed while open, and locked, as a byte range far past its end, for as long as a run uses
+// it: one that nobody holds locked is one a run left behind.
 #include <fcntl.h>
 #include <io.h>
 #include <sys/stat.h>
@@ -14,6 +15,8 @@
 #include "platform/windows/wide.h"
 
 namespace {
+
+void RemoveAbandonedIn(const std::string& folder);
 
 constexpr int kHiddenNameAttempts = 16;
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
@@ -28,6 +31,16 @@ bool LockInUse(HANDLE handle, DWORD flags) {
                         0, &where);
 }
 
+}  // namespace
+
+bool SetDeleteOnClose(HANDLE handle, bool remove) {
+    FILE_DISPOSITION_INFO disposition{static_cast<BOOLEAN>(remove ? TRUE : FALSE)};
+    return ::SetFileInformationByHandle(handle, FileDispositionInfo, &disposition,
+                                        sizeof disposition);
+}
+
+namespace {
+
 // Deletes a hidden file that no run holds locked.
 void RemoveIfAbandoned(const std::string& path) {
     const HANDLE handle = ::CreateFileW(Wide(path).c_str(), GENERIC_READ | DELETE, kShareAll,
@@ -36,8 +49,7 @@ void RemoveIfAbandoned(const std::string& path) {
         return;
     }
     if (LockInUse(handle, 0)) {
-        FILE_DISPOSITION_INFO dispose{TRUE};
-        ::SetFileInformationByHandle(handle, FileDispositionInfo, &dispose, sizeof dispose);
+        SetDeleteOnClose(handle, true);
     }
     ::CloseHandle(handle);
 }
@@ -76,7 +88,8 @@ UniqueFd CreateHiddenFile(const std::string& target, std::string& hidden) {
         FILE_STANDARD_INFO info{};
         if (!LockInUse(handle, 0) ||
             !::GetFileInformationByHandleEx(handle, FileStandardInfo, &info, sizeof info) ||
-            info.DeletePending) {
+            info.DeletePending || !SetDeleteOnClose(handle, true)) {
+            ::DeleteFileW(Wide(name).c_str());  // ours, or going away already: never left
             continue;
         }
         RegisterHiddenFile(name);
@@ -104,9 +117,12 @@ void RemoveHiddenFile(const std::string& hidden) {
 
 void RemoveAbandonedHiddenFiles(const std::string& target) {
     const std::string folder = FolderOf(target);
-    if (!FirstVisitOf(folder)) {
-        return;
-    }
+    ScanFolderOnce(folder, [&folder] { RemoveAbandonedIn(folder); });
+}
+
+namespace {
+
+void RemoveAbandonedIn(const std::string& folder) {
     const std::string prefix =
         folder + (folder.ends_with('\\') || folder.ends_with('/') ? "" : "\\");
     WIN32_FIND_DATAW entry;
@@ -123,3 +139,5 @@ void RemoveAbandonedHiddenFiles(const std::string& target) {
     } while (::FindNextFileW(search, &entry));
     ::FindClose(search);
 }
+
+}  // namespace

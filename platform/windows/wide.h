@@ -15,3 +15,6 @@ int ErrnoOf(DWORD error);
 inline int LastErrno() {
     return ErrnoOf(::GetLastError());
 }
+
+// Marks an open file to be deleted when its last handle closes, or clears the mark.
+bool SetDeleteOnClose(HANDLE handle, bool remove);
