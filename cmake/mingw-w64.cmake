@@ -8,8 +8,12 @@ set(CMAKE_CXX_COMPILER ${host}-g++-posix)
 set(CMAKE_RC_COMPILER ${host}-windres)
 
 get_filename_component(source_dir ${CMAKE_CURRENT_LIST_DIR} DIRECTORY)
-set(PICTAVEX_WINDOWS_DEPS ${source_dir}/build/windows-deps CACHE PATH
-    "Where packaging/windows/build-deps put libspng and pixman for Windows")
+# Where packaging/windows/build-deps put libspng and pixman for Windows (-D to say otherwise).
+if(NOT DEFINED PICTAVEX_WINDOWS_DEPS)
+  set(PICTAVEX_WINDOWS_DEPS ${source_dir}/build/windows-deps)
+endif()
+# The compiler checks read this file again: they must see the same folder.
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES PICTAVEX_WINDOWS_DEPS)
 set(CMAKE_FIND_ROOT_PATH /usr/${host} ${PICTAVEX_WINDOWS_DEPS})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
