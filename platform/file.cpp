@@ -106,6 +106,10 @@ bool FileHoldsExactly(const std::string& path,
     }
 }
 
+void CFile::Write(const void* buffer, std::size_t count) {
+    Write({std::span(static_cast<const std::uint8_t*>(buffer), count)});
+}
+
 void CFile::Close() {
     m_cache.clear();
     if (!m_fd.IsOpen()) {

@@ -44,10 +44,6 @@ void CFile::CreateForWriting(const std::string& path) {
     }
 }
 
-void CFile::Write(const void* buffer, std::size_t count) {
-    Write({std::span(static_cast<const std::uint8_t*>(buffer), count)});
-}
-
 void CFile::Write(std::initializer_list<std::span<const std::uint8_t>> parts) {
     if (!m_fd.IsOpen()) {
         Fail(EBADF);
