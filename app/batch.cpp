@@ -66,6 +66,7 @@ DrawingJob MakeJob(const PathParts& pattern, const SearchMatch& match, const Bat
         MakePath(outputDirectory, name.baseName, std::string(ExtensionOf(state.settings.format)));
     job.kind = match.kind;
     job.kindError = match.error;
+    job.listedRegular = match.kind == EntryKind::kRegular && !match.followed;
     job.settings = state.settings;
     return job;
 }

@@ -49,7 +49,7 @@ DrawingStatus WritePreview(const DrawingJob& job, CDwgThumbnail& thumbnail) {
 
 DrawingStatus Extract(const DrawingJob& job, CDwgThumbnail& thumbnail, PreviewTaken& preview) {
     thumbnail.SetBackground(job.settings.background);
-    thumbnail.Load(job.input);
+    thumbnail.Load(job.input, job.listedRegular ? KindCheck::kListedRegular : KindCheck::kAsk);
     switch (thumbnail.m_outcome) {
         case LoadOutcome::kFailed:
             return DrawingStatus::kFailed;

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <new>
 
 #include <unistd.h>
 
@@ -10,7 +11,8 @@
 
 namespace {
 
-constexpr std::size_t kReadAheadSize = 4096;
+// Most drawings keep their image data and preview within their first 64 KiB: one read.
+constexpr std::size_t kReadAheadSize = 64 * 1024;
 
 }  // namespace
 
@@ -26,6 +28,7 @@ void CFile::Discard() {
         m_tempPath.clear();
     }
     m_cache.clear();
+    m_end.reset();
 }
 
 void CFile::Fail(int cause) const {
@@ -58,14 +61,38 @@ std::size_t CFile::Read(void* buffer, std::size_t count) {
     if (!m_fd.IsOpen()) {
         Fail(EBADF);
     }
-    if (count == 0) {
+    if (count == 0 || (m_end && m_position >= *m_end)) {
         return 0;
     }
-    auto* bytes = static_cast<std::uint8_t*>(buffer);
-    const std::size_t got =
-        count >= kReadAheadSize ? ReadAt(m_position, bytes, count) : ReadThroughCache(bytes, count);
+    const std::size_t got = ReadThroughCache(static_cast<std::uint8_t*>(buffer), count);
     m_position += got;
     return got;
+}
+
+MemoryHandle CFile::ReadBlock(std::uint64_t offset, std::size_t size) {
+    if (!m_fd.IsOpen()) {
+        Fail(EBADF);
+    }
+    const std::uint64_t end = offset + size;
+    const bool cached = offset >= m_cacheStart && offset - m_cacheStart < m_cache.size();
+    const std::size_t fromCache =
+        cached ? std::min<std::size_t>(size, m_cache.size() - (offset - m_cacheStart)) : 0;
+    // Only bytes the file has are ever allocated: past what was read, ask where it ends.
+    if (end > (m_end ? *m_end : (fromCache == size ? end : LearnEnd()))) {
+        return nullptr;
+    }
+    MemoryHandle block = AllocateUnsetBlock(size);
+    if (!block) {
+        throw std::bad_alloc();
+    }
+    if (fromCache != 0) {
+        std::memcpy(block->data(), m_cache.data() + (offset - m_cacheStart), fromCache);
+    }
+    const std::size_t rest = size - fromCache;
+    if (rest != 0 && ReadAt(offset + fromCache, block->data() + fromCache, rest) != rest) {
+        return nullptr;  // the file shrank meanwhile
+    }
+    return block;
 }
 
 void CFile::Seek(std::int64_t offset) {
@@ -78,19 +105,19 @@ void CFile::Seek(std::int64_t offset) {
     m_position = static_cast<std::uint64_t>(offset);
 }
 
-bool FileHoldsExactly(const std::string& path,
-                      std::initializer_list<std::span<const std::uint8_t>> parts) {
-    std::uint64_t size = 0;
+bool FileHoldsExactly(const std::string& path, ByteParts parts) {
+    std::size_t size = 0;
     for (std::span<const std::uint8_t> part : parts) {
         size += part.size();
     }
     CFile file;
-    if (!file.OpenForReading(path) || file.GetLength() != size) {
+    if (!file.OpenForReading(path, KindCheck::kNone)) {
         return false;
     }
     try {
-        MemoryBlock held(static_cast<std::size_t>(size));
-        if (file.Read(held.data(), held.size()) != size) {
+        // One byte more than expected, to see that the file ends where the bytes do.
+        MemoryBlock held(size + 1);
+        if (file.ReadAt(0, held.data(), held.size()) != size) {
             return false;
         }
         auto next = held.begin();
@@ -102,7 +129,7 @@ bool FileHoldsExactly(const std::string& path,
         }
         return true;
     } catch (const CFileException&) {
-        return false;  // unreadable: it is replaced, and any real fault shows then
+        return false;  // unreadable, or no regular file: the replacement shows the real fault
     }
 }
 
@@ -110,20 +137,34 @@ void CFile::Write(const void* buffer, std::size_t count) {
     Write({std::span(static_cast<const std::uint8_t*>(buffer), count)});
 }
 
-void CFile::Close() {
+CFile::Outcome CFile::Close() {
+    return Publish(nullptr);
+}
+
+CFile::Outcome CFile::CloseUnlessHolding(ByteParts parts) {
+    return Publish(&parts);
+}
+
+CFile::Outcome CFile::Publish(const ByteParts* unlessHolding) {
     m_cache.clear();
+    m_end.reset();
     if (!m_fd.IsOpen()) {
-        return;
+        return Outcome::kCreated;
     }
     if (!m_writing) {
         if (::close(m_fd.Release()) != 0) {
             Fail(errno);
         }
-        return;
+        return Outcome::kCreated;
     }
     m_writing = false;
-    if (const int cause = PublishOutput(); cause != 0) {
+    Outcome outcome = Outcome::kCreated;
+    if (const int cause = PublishOutput(unlessHolding, outcome); cause != 0) {
         Discard();  // removes the hidden name, if the output got one
         Fail(cause);
     }
+    if (outcome == Outcome::kAlreadyHeld) {
+        Discard();
+    }
+    return outcome;
 }

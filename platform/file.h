@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -11,10 +12,25 @@
 #include "platform/memory_block.h"
 #include "platform/unique_fd.h"
 
+// The parts of an output, one after another.
+using ByteParts = std::initializer_list<std::span<const std::uint8_t>>;
+
+// How OpenForReading makes sure that it opened a regular file.
+enum class KindCheck {
+    kAsk,  // asks the file system once the file is open
+    // The caller listed the name as a regular file, not a link: a link put in its place since
+    // is refused, and nothing more is asked (a FIFO put there fails the first read).
+    kListedRegular,
+    kNone,  // for a comparison: reads are bounded, and a FIFO fails them
+};
+
 // A drawing opened for reading, or a BMP file being written. Failures other than that of
 // opening for reading are raised as CFileException.
 class CFile {
 public:
+    // What closing an output did with the name.
+    enum class Outcome { kCreated, kReplaced, kAlreadyHeld };
+
     CFile() = default;
     CFile(const CFile&) = delete;
     CFile& operator=(const CFile&) = delete;
@@ -23,7 +39,7 @@ public:
 
     // Opens a regular file; anything else (a directory, a FIFO, a device) fails, so that
     // opening never blocks and never reads an endless stream. OpenFailure() says why.
-    bool OpenForReading(const std::string& path);
+    bool OpenForReading(const std::string& path, KindCheck check = KindCheck::kAsk);
     CFileException OpenFailure() const;
 
     // The bytes go to a file without a name (or, where the file system cannot make one, a
@@ -31,24 +47,35 @@ public:
     // succeeds: a failed or interrupted write leaves an existing file of that name intact,
     // and a replaced file keeps its permissions and, where allowed, its owner and group.
     void CreateForWriting(const std::string& path);
-    // The count actually read; fewer than asked only at end of file.
+    // The count actually read; fewer than asked only at end of file. The first read takes
+    // the whole start of the file, where drawings keep their previews, in one call.
     std::size_t Read(void* buffer, std::size_t count);
+    // The `size` bytes at `offset`, or null when the file ends before them; the position
+    // stays. Never allocates more than the file holds.
+    MemoryHandle ReadBlock(std::uint64_t offset, std::size_t size);
     // Any offset from the start, also past the end; a negative one is an error.
     void Seek(std::int64_t offset);
     std::uint64_t GetPosition() const { return m_position; }
-    // The size of the file when it was opened: no claim in the file can supply more.
-    std::uint64_t GetLength() const { return m_length; }
 
     void Write(const void* buffer, std::size_t count);
     // The parts one after another, in as few system calls as the kernel allows.
-    void Write(std::initializer_list<std::span<const std::uint8_t>> parts);
-    void Close();
+    void Write(ByteParts parts);
+    // Reading: closes the file (kCreated). Writing: the output takes its name.
+    Outcome Close();
+    // Closes an output like Close(), unless a file of its name holds exactly `parts` already:
+    // that one is left as it is (kAlreadyHeld) and the output discarded.
+    Outcome CloseUnlessHolding(ByteParts parts);
 
 private:
+    friend bool FileHoldsExactly(const std::string& path, ByteParts parts);
+
+    // Fewer bytes than asked only at the end of the file, which is then known.
     std::size_t ReadAt(std::uint64_t offset, std::uint8_t* buffer, std::size_t count);
     std::size_t ReadThroughCache(std::uint8_t* buffer, std::size_t count);
+    std::uint64_t LearnEnd();
     void Discard();
-    int PublishOutput();
+    Outcome Publish(const ByteParts* unlessHolding);
+    int PublishOutput(const ByteParts* unlessHolding, Outcome& outcome);
     [[noreturn]] void Fail(int cause) const;
 
     UniqueFd m_fd;
@@ -57,7 +84,7 @@ private:
     bool m_writing = false;
     std::string m_tempPath;  // set while an output has a hidden name of its own
     std::uint64_t m_position = 0;
-    std::uint64_t m_length = 0;
+    std::optional<std::uint64_t> m_end;  // where the file ends, once a read or a look told
     // The few small fields of a drawing lie close together: one read serves them all.
     MemoryBlock m_cache;  // bytes beyond what was read are never looked at
     std::uint64_t m_cacheStart = 0;
@@ -72,5 +99,4 @@ void WriteFileInPlace(const std::string& path, std::span<const std::uint8_t> byt
 
 // Whether the regular file at `path` holds exactly these bytes: an output that is already
 // right can be left as it is, as install -C and rsync do.
-bool FileHoldsExactly(const std::string& path,
-                      std::initializer_list<std::span<const std::uint8_t>> parts);
+bool FileHoldsExactly(const std::string& path, ByteParts parts);

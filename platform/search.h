@@ -10,6 +10,7 @@ struct SearchMatch {
     std::string name;  // the entry's name, not its path
     EntryKind kind = EntryKind::kRegular;
     int error = 0;  // why the kind could not be learnt (kBroken): a dangling link, say
+    bool followed = false;  // the kind is of what a link leads to, or of what may be one
 };
 
 struct SearchResult {

@@ -52,20 +52,10 @@ bool IsDwgVersion(std::string_view version) {
 // they are more than any preview: such a size never becomes an allocation.
 // An entry that starts before the file does is damaged, like one that ends past it.
 MemoryHandle ReadEntryBytes(CFile& file, std::int64_t start, std::uint64_t size) {
-    const std::uint64_t length = file.GetLength();
-    if (start < 0 || static_cast<std::uint64_t>(start) > length ||
-        size > length - static_cast<std::uint64_t>(start) || size > kMaxEntryBytes) {
+    if (start < 0 || size > kMaxEntryBytes) {
         return nullptr;
     }
-    file.Seek(start);
-    MemoryHandle block = AllocateUnsetBlock(size);
-    if (!block) {
-        throw std::bad_alloc();
-    }
-    if (file.Read(block->data(), block->size()) != size) {
-        return nullptr;
-    }
-    return block;
+    return file.ReadBlock(static_cast<std::uint64_t>(start), static_cast<std::size_t>(size));
 }
 
 }  // namespace
@@ -123,10 +113,10 @@ void CDwgThumbnail::Fail(const CFileException& error) {
     m_outcome = LoadOutcome::kFailed;
 }
 
-void CDwgThumbnail::Load(std::string path) {
+void CDwgThumbnail::Load(std::string path, KindCheck check) {
     Reset(path);
     CFile file;
-    if (!file.OpenForReading(path)) {
+    if (!file.OpenForReading(path, check)) {
         Fail(file.OpenFailure());
         return;
     }
@@ -269,14 +259,20 @@ int CDwgThumbnail::SaveBmp(std::string path) {
     if (!m_dib) {
         return 0;
     }
-    m_outputUnchanged = FileHoldsExactly(path, {DibBmpFileHeader(*m_dib), *m_dib});
-    if (m_outputUnchanged) {
-        return 1;  // a re-run: the file is already right, and ext4 pays for every replacement
+    const auto header = DibBmpFileHeader(*m_dib);
+    // A re-run finds its outputs right already, and ext4 pays for every replacement: when the
+    // last output was there, look before writing; else write, and look only if the name is taken.
+    if (m_lastOutputExisted && FileHoldsExactly(path, {header, *m_dib})) {
+        m_outputUnchanged = true;
+        return 1;
     }
     CFile file;
     file.CreateForWriting(path);
     DibWriteBmpFile(*m_dib, file);
-    file.Close();
+    const CFile::Outcome outcome =
+        m_lastOutputExisted ? file.Close() : file.CloseUnlessHolding({header, *m_dib});
+    m_outputUnchanged = outcome == CFile::Outcome::kAlreadyHeld;
+    m_lastOutputExisted = outcome != CFile::Outcome::kCreated;
     return 1;
 }
 

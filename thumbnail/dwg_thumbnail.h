@@ -47,8 +47,9 @@ public:
     virtual ~CDwgThumbnail();
 
     // Reads the previews of a drawing; file errors, including a drawing that cannot be
-    // opened and memory running out, are reported to the user, not raised.
-    void Load(std::string path);
+    // opened and memory running out, are reported to the user, not raised. `check`: what the
+    // caller knows of the file's kind (see OpenForReading).
+    void Load(std::string path, KindCheck check = KindCheck::kAsk);
     // 1 when the held bitmap was written, 0 when there is none; write errors are raised.
     // A file that already holds exactly those bytes is left as it is (m_outputUnchanged).
     int SaveBmp(std::string path);
@@ -77,6 +78,7 @@ public:
     bool m_outputUnchanged = false;             // the last SaveBmp found its file right already
 
 private:
+    bool m_lastOutputExisted = false;  // kept from drawing to drawing: a re-run, most likely
     void Reset(const std::string& path);
     void Fail(const CFileException& error);
     void ReadDrawing(CFile& file);

@@ -65,7 +65,6 @@ void CFile::CreateForWriting(const std::string& path) {
     Discard();
     m_path = path;
     m_position = 0;
-    m_length = 0;
     m_writing = true;
     RemoveAbandonedHiddenFiles(path);
     if (CanNameUnnamedFiles()) {
@@ -84,7 +83,7 @@ void CFile::CreateForWriting(const std::string& path) {
     }
 }
 
-void CFile::Write(std::initializer_list<std::span<const std::uint8_t>> parts) {
+void CFile::Write(ByteParts parts) {
     if (!m_fd.IsOpen()) {
         Fail(EBADF);
     }
@@ -120,7 +119,8 @@ void CFile::Write(std::initializer_list<std::span<const std::uint8_t>> parts) {
 
 // Gives the finished output its name: straight away where the name is free, else through a
 // hidden name and a rename, so that the old file is replaced in one step. 0 or an errno value.
-int CFile::PublishOutput() {
+// The link itself tells whether the name is taken: a new output costs no look beforehand.
+int CFile::PublishOutput(const ByteParts* unlessHolding, Outcome& outcome) {
     if (m_tempPath.empty()) {
         const int linked = LinkUnnamedFile(m_fd.Get(), m_path);
         if (linked == 0) {
@@ -129,11 +129,16 @@ int CFile::PublishOutput() {
                 ::unlink(m_path.c_str());  // the name was free: nothing of the user's is lost
                 return cause;
             }
+            outcome = Outcome::kCreated;
             return 0;
         }
         if (linked != EEXIST) {
             return linked;
         }
+    }
+    if (unlessHolding != nullptr && FileHoldsExactly(m_path, *unlessHolding)) {
+        outcome = Outcome::kAlreadyHeld;
+        return 0;
     }
     struct stat existing {};
     if (const int refused = CheckReplaceable(m_path, existing); refused != 0) {
@@ -146,6 +151,7 @@ int CFile::PublishOutput() {
     }
     if (existing.st_nlink != 0) {
         KeepAttributes(m_fd.Get(), existing);
+        outcome = Outcome::kReplaced;
     }
     // Closed first, so that a delayed write error is seen; the copy holds the lock meanwhile.
     const UniqueFd lockHolder(::dup(m_fd.Get()));

@@ -54,6 +54,7 @@ SearchMatch Classify(int directoryFd, const dirent& entry) {
             match.kind = EntryKind::kOther;
             return match;
     }
+    match.followed = true;
     struct stat info {};
     if (::fstatat(directoryFd, entry.d_name, &info, 0) != 0) {
         match.kind = EntryKind::kBroken;
@@ -100,6 +101,7 @@ SearchResult FindName(const std::string& path) {
     match.name = name;
     match.kind = KindOfMode(info.st_mode);
     if (S_ISLNK(info.st_mode)) {
+        match.followed = true;
         if (::stat(path.c_str(), &info) != 0) {
             match.kind = EntryKind::kBroken;
             match.error = errno;

@@ -11,11 +11,11 @@
 #include "platform/file.h"
 #include "platform/windows/wide.h"
 
-bool CFile::OpenForReading(const std::string& path) {
+// Windows lists no kind that a link could hide: the kind is asked whatever the check.
+bool CFile::OpenForReading(const std::string& path, KindCheck /*check*/) {
     Discard();
     m_path = path;
     m_position = 0;
-    m_length = 0;
     m_openError = 0;
     int fd = -1;
     // Others may read, write and delete meanwhile, as they may on POSIX systems.
@@ -39,7 +39,7 @@ bool CFile::OpenForReading(const std::string& path) {
         return false;
     }
     m_fd = std::move(opened);
-    m_length = static_cast<std::uint64_t>(info.st_size);
+    m_end = static_cast<std::uint64_t>(info.st_size);
     return true;
 }
 
@@ -55,9 +55,19 @@ std::size_t CFile::ReadAt(std::uint64_t offset, std::uint8_t* buffer, std::size_
             Fail(errno);
         }
         if (got == 0) {
+            m_end = offset + total;
             break;
         }
         total += static_cast<std::size_t>(got);
     }
     return total;
+}
+
+std::uint64_t CFile::LearnEnd() {
+    struct _stat64 info {};
+    if (_fstat64(m_fd.Get(), &info) != 0) {
+        Fail(errno);
+    }
+    m_end = static_cast<std::uint64_t>(info.st_size);
+    return *m_end;
 }

@@ -13,10 +13,11 @@
 namespace {
 
 // Only a regular file that may be written is ever replaced. 0, or the refusal's errno value
-// (or kNotRegularCause).
-int CheckReplaceable(const std::string& target) {
+// (or kNotRegularCause); `exists` tells whether there is a file to replace.
+int CheckReplaceable(const std::string& target, bool& exists) {
     const DWORD attributes = ::GetFileAttributesW(Wide(target).c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
+    exists = attributes != INVALID_FILE_ATTRIBUTES;
+    if (!exists) {
         const int cause = LastErrno();
         return cause == ENOENT ? 0 : cause;
     }
@@ -35,7 +36,6 @@ void CFile::CreateForWriting(const std::string& path) {
     Discard();
     m_path = path;
     m_position = 0;
-    m_length = 0;
     m_writing = true;
     RemoveAbandonedHiddenFiles(path);
     m_fd = CreateHiddenFile(path, m_tempPath);
@@ -44,7 +44,7 @@ void CFile::CreateForWriting(const std::string& path) {
     }
 }
 
-void CFile::Write(std::initializer_list<std::span<const std::uint8_t>> parts) {
+void CFile::Write(ByteParts parts) {
     if (!m_fd.IsOpen()) {
         Fail(EBADF);
     }
@@ -64,10 +64,16 @@ void CFile::Write(std::initializer_list<std::span<const std::uint8_t>> parts) {
 
 // Renamed while still open and locked, so that no other run takes it for abandoned
 // meanwhile; then closed. Should the rename fail, Discard() removes it.
-int CFile::PublishOutput() {
-    if (const int refused = CheckReplaceable(m_path); refused != 0) {
+int CFile::PublishOutput(const ByteParts* unlessHolding, Outcome& outcome) {
+    if (unlessHolding != nullptr && FileHoldsExactly(m_path, *unlessHolding)) {
+        outcome = Outcome::kAlreadyHeld;
+        return 0;
+    }
+    bool exists = false;
+    if (const int refused = CheckReplaceable(m_path, exists); refused != 0) {
         return refused;
     }
+    outcome = exists ? Outcome::kReplaced : Outcome::kCreated;
     // Kept from here on: until now, the end of the process would have removed it.
     if (!SetDeleteOnClose(reinterpret_cast<HANDLE>(_get_osfhandle(m_fd.Get())), false)) {
         return LastErrno();
