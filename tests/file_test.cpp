@@ -47,6 +47,38 @@ TEST(FileReadTest, ReadsWhatIsThereFromAnyPosition) {
     file.Close();
 }
 
+// Blocks from the first read, across its end, beyond it and past the end of the file, each
+// in a file opened afresh and after the first read has been made.
+TEST(FileReadTest, BlocksAreWholeOrNone) {
+    TempDir dir;
+    const Bytes content = Counting(200000);
+    WriteFile(dir / "f", content);
+    const struct {
+        std::uint64_t offset;
+        std::size_t size;
+        bool whole;
+    } blocks[] = {{0, 100, true},          {65000, 2000, true},     {70000, 5000, true},
+                  {199990, 10, true},      {0, 200000, true},       {199990, 11, false},
+                  {300000, 1, false},      {200000, 0, true},       {0, 200001, false}};
+    for (const bool afterFirstRead : {false, true}) {
+        for (const auto& b : blocks) {
+            CFile file;
+            ASSERT_TRUE(file.OpenForReading(dir / "f", KindCheck::kListedRegular));
+            std::uint8_t first = 0;
+            if (afterFirstRead) {
+                ASSERT_EQ(file.Read(&first, 1), 1u);
+            }
+            const MemoryHandle block = file.ReadBlock(b.offset, b.size);
+            ASSERT_EQ(block != nullptr, b.whole) << b.offset << "+" << b.size;
+            if (block) {
+                EXPECT_TRUE(std::equal(block->begin(), block->end(),
+                                       content.begin() + static_cast<long>(b.offset)))
+                    << b.offset;
+            }
+        }
+    }
+}
+
 TEST(FileReadTest, OnlyRegularFilesOpenAndFailuresSayWhy) {
     TempDir dir;
     ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
