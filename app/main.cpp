@@ -70,7 +70,7 @@ int main(int argc, char* argv[]) {
         return 0;
     }
     BatchState state;
-    state.scheduler.SetWorkers(DefaultWorkers());
+    state.scheduler.SetWorkers(DefaultWorkers(), true);
     try {
         RunSteps(line, state);
         state.scheduler.Drain();

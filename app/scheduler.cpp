@@ -1,6 +1,8 @@
 #include "app/scheduler.h"
+#include "platform/processors.h"
 
 #include <algorithm>
+#include <chrono>
 #include <exception>
 #include <string>
 #include <system_error>
@@ -10,6 +12,8 @@ namespace {
 // Enough drawings in flight to keep every worker busy past an uneven one, few enough that
 // their held-back text stays small.
 constexpr std::size_t kSlotsPerWorker = 64;
+// How often a submitting thread that waits looks whether more workers would help.
+constexpr auto kGrowthLookInterval = std::chrono::milliseconds(10);
 
 // A worker must never take the process down: anything a drawing raises fails that drawing.
 DrawingStatus RunGuarded(const DrawingJob& job, CDwgThumbnail& thumbnail) {
@@ -31,23 +35,53 @@ Scheduler::~Scheduler() {
     StopWorkers();
 }
 
-void Scheduler::SetWorkers(unsigned count) {
+void Scheduler::SetWorkers(unsigned count, bool grow) {
     Drain();
     StopWorkers();
     m_wanted = count;
+    m_growth.reset();
+    if (grow) {
+        m_growth.emplace(count);
+    }
 }
 
 // Workers start with the first drawing, so that a run of none (or a usage error) costs none.
 void Scheduler::StartWorkers() {
     m_stopping = false;
-    try {
-        for (unsigned i = 0; m_wanted > 1 && i < m_wanted; ++i) {
-            m_workers.emplace_back([this] { WorkerLoop(); });
-        }
-    } catch (const std::system_error&) {
-        // The system allows fewer threads: those that started will do.
+    if (m_wanted > 1 || m_growth) {
+        AddWorkers(m_wanted);
     }
     m_wanted = 0;
+}
+
+void Scheduler::AddWorkers(unsigned count) {
+    try {
+        for (unsigned i = 0; i < count; ++i) {
+            m_workers.emplace_back([this] { WorkerLoop(); });
+            ++m_working;
+        }
+    } catch (const std::system_error&) {
+        m_growth.reset();  // the system allows no more threads: those that started will do
+    }
+}
+
+void Scheduler::LookAtGrowth() {
+    if (!m_growth || m_working == 0) {
+        return;
+    }
+    const auto now = WorkerGrowth::Clock::now();  // cheap: no system call
+    if (!m_growth->Due(now)) {
+        return;
+    }
+    const unsigned wanted =
+        m_growth->Look(m_working, {now, ProcessorTimeUsed(), m_finished, !m_pending.empty()});
+    if (wanted > m_working) {
+        AddWorkers(wanted - m_working);
+    } else if (wanted < m_working) {
+        m_retiring += m_working - wanted;
+        m_working = wanted;
+        m_workReady.notify_all();
+    }
 }
 
 void Scheduler::StopWorkers() {
@@ -57,13 +91,21 @@ void Scheduler::StopWorkers() {
     }
     m_workReady.notify_all();
     m_workers.clear();  // joins
+    m_working = 0;
+    m_retiring = 0;
 }
 
 void Scheduler::WorkerLoop() {
     CDwgThumbnail thumbnail(kBlack);
     std::unique_lock lock(m_mutex);
     for (;;) {
-        m_workReady.wait(lock, [this] { return m_stopping || !m_pending.empty(); });
+        m_workReady.wait(lock,
+                         [this] { return m_stopping || m_retiring > 0 || !m_pending.empty(); });
+        if (m_retiring > 0) {
+            --m_retiring;
+            m_workReady.notify_one();  // any drawing it was woken for goes to another
+            return;
+        }
         if (m_pending.empty()) {
             return;
         }
@@ -76,6 +118,7 @@ void Scheduler::WorkerLoop() {
         }
         lock.lock();
         slot->done = true;
+        ++m_finished;
         if (slot == m_watched) {
             m_slotDone.notify_one();
         }
@@ -122,12 +165,15 @@ void Scheduler::Say(const std::function<void()>& print) {
 
 void Scheduler::Enqueue(std::unique_ptr<Slot> slot) {
     std::size_t inFlight = 0;
+    std::size_t window = 0;
     {
         const std::lock_guard lock(m_mutex);
         m_order.push_back(std::move(slot));
         inFlight = m_order.size();
+        LookAtGrowth();
+        window = kSlotsPerWorker * m_working;
     }
-    if (inFlight > kSlotsPerWorker * m_workers.size()) {
+    if (inFlight > window) {
         // Waking for every drawing would cost more than many drawings do: wait until half
         // the window is done, then tell all that are.
         TellDone(inFlight / 2);
@@ -136,7 +182,9 @@ void Scheduler::Enqueue(std::unique_ptr<Slot> slot) {
 
 void Scheduler::WaitUntilDone(std::unique_lock<std::mutex>& lock, Slot* slot) {
     m_watched = slot;
-    m_slotDone.wait(lock, [slot] { return slot->done; });
+    while (!m_slotDone.wait_for(lock, kGrowthLookInterval, [slot] { return slot->done; })) {
+        LookAtGrowth();
+    }
     m_watched = nullptr;
 }
 

@@ -5,10 +5,12 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
 #include "app/drawing_job.h"
+#include "app/worker_growth.h"
 #include "platform/console.h"
 
 // Does drawings on worker threads, each with a thumbnail object of its own, and tells what
@@ -26,7 +28,8 @@ public:
 
     // Tells every drawing given so far, then works on with `count` workers; with one, each
     // drawing is done at once on the calling thread (the state of a new scheduler).
-    void SetWorkers(unsigned count);
+    // `grow`: start with `count` worker threads, and add more while they wait (WorkerGrowth).
+    void SetWorkers(unsigned count, bool grow = false);
     void Submit(DrawingJob job);
     // Does the drawing on the calling thread once every earlier one is told: for a drawing
     // that depends on what an earlier one wrote.
@@ -46,6 +49,9 @@ private:
     };
 
     void StartWorkers();
+    void AddWorkers(unsigned count);
+    // Adds or retires workers as the growth rule says; called with the lock held.
+    void LookAtGrowth();
     void StopWorkers();
     void WorkerLoop();
     void Enqueue(std::unique_ptr<Slot> slot);
@@ -64,5 +70,9 @@ private:
     std::deque<Slot*> m_pending;                // given, not yet started
     bool m_stopping = false;
     unsigned m_wanted = 0;  // workers to start with the next drawing
+    std::optional<WorkerGrowth> m_growth;
+    std::size_t m_finished = 0;  // drawings the workers have done
+    unsigned m_working = 0;      // workers started and not retired
+    unsigned m_retiring = 0;     // workers to end after their present drawing
     std::vector<std::jthread> m_workers;
 };
