@@ -20,7 +20,8 @@ constexpr char kUsage[] =
     "\n\t--files-from FILE : Drawing names from FILE (- for stdin), one a line or NUL-separated"
     "\n\t-- : Every argument after it is a drawing"
     "\n\t--help, --version"
-    "\n\t/j : Number of workers (0: one for each processor; the default: that, at most 8)"
+    "\n\t/j : Number of workers (0: one for each processor; the default: that, at most 8,"
+    " and more while they wait for a share or a disk)"
     "\n\t/n, --dry-run : Read and tell, write no picture"
     "\n\t--json : One JSON object per drawing on stdout in place of the progress text";
 
@@ -35,7 +36,7 @@ constexpr char kHelp[] =
     "  -f, --format=FORMAT    bmp (the default) or png\n"
     "  -s, --size=N           shrink pictures to fit in N x N pixels (0: as stored)\n"
     "  -q, --quiet            no progress lines, summary or closing prompt\n"
-    "  -j, --jobs=N           N workers (0: one a processor; the default, at most 8)\n"
+    "  -j, --jobs=N           N workers (0: one a CPU; the default: more if they wait)\n"
     "  -n, --dry-run          read and tell, write no picture\n"
     "      --json             one JSON object per drawing instead of progress lines\n"
     "      --files-from=FILE  drawing names from FILE (- for stdin), one a line, or\n"

@@ -25,7 +25,8 @@ const std::string kUsage =
     "\n\t--files-from FILE : Drawing names from FILE (- for stdin), one a line or NUL-separated"
     "\n\t-- : Every argument after it is a drawing"
     "\n\t--help, --version"
-    "\n\t/j : Number of workers (0: one for each processor; the default: that, at most 8)"
+    "\n\t/j : Number of workers (0: one for each processor; the default: that, at most 8,"
+    " and more while they wait for a share or a disk)"
     "\n\t/n, --dry-run : Read and tell, write no picture"
     "\n\t--json : One JSON object per drawing on stdout in place of the progress text";
 
