@@ -36,7 +36,7 @@ constexpr char kHelp[] =
     "  -f, --format=FORMAT    bmp (the default) or png\n"
     "  -s, --size=N           shrink pictures to fit in N x N pixels (0: as stored)\n"
     "  -q, --quiet            no progress lines, summary or closing prompt\n"
-    "  -j, --jobs=N           N workers (0: one a CPU; the default: more if they wait)\n"
+    "  -j, --jobs=N           N workers (0: one a CPU; default: more while they wait)\n"
     "  -n, --dry-run          read and tell, write no picture\n"
     "      --json             one JSON object per drawing instead of progress lines\n"
     "      --files-from=FILE  drawing names from FILE (- for stdin), one a line, or\n"
