@@ -98,6 +98,44 @@ TEST(FileReadTest, OnlyRegularFilesOpenAndFailuresSayWhy) {
     }
 }
 
+// A name listed as a regular file may be something else by the time it is opened: a link
+// is then followed and the kind asked, and anything else fails its first read, never blocks.
+TEST(FileReadTest, WhatWasListedAsRegularIsCheckedWhenItIsNot) {
+    TempDir dir;
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+    ASSERT_EQ(::symlink("/dev/zero", (dir / "zero").c_str()), 0);
+    WriteFile(dir / "f", Counting(100));
+    ASSERT_EQ(::symlink("f", (dir / "link").c_str()), 0);
+    const struct {
+        std::string path;
+        std::string failure;  // "" when it opens and reads
+        bool atOpen;
+    } cases[] = {{dir / "fifo", "not a regular file", false},
+                 {dir.Path(), "Is a directory", false},
+                 {dir / "zero", "not a regular file", true},
+                 {dir / "link", "", false}};
+    for (const auto& c : cases) {
+        CFile file;
+        const bool opened = file.OpenForReading(c.path, KindCheck::kListedRegular);
+        ASSERT_EQ(opened, !c.atOpen) << c.path;
+        if (!opened) {
+            EXPECT_EQ(std::string(file.OpenFailure().what()), c.path + ": " + c.failure);
+            continue;
+        }
+        std::uint8_t byte = 0;
+        if (c.failure.empty()) {
+            EXPECT_EQ(file.Read(&byte, 1), 1u);
+            continue;
+        }
+        try {
+            file.Read(&byte, 1);
+            ADD_FAILURE() << c.path << " was read";
+        } catch (const CFileException& error) {
+            EXPECT_EQ(std::string(error.what()), c.path + ": " + c.failure);
+        }
+    }
+}
+
 TEST(FileWriteTest, OutputAppearsOnlyWhenClosed) {
     TempDir dir;
     const std::string target = dir / "out.bmp";
