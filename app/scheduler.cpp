@@ -58,7 +58,6 @@ void Scheduler::AddWorkers(unsigned count) {
     try {
         for (unsigned i = 0; i < count; ++i) {
             m_workers.emplace_back([this] { WorkerLoop(); });
-            ++m_working;
         }
     } catch (const std::system_error&) {
         m_growth.reset();  // the system allows no more threads: those that started will do
@@ -66,21 +65,18 @@ void Scheduler::AddWorkers(unsigned count) {
 }
 
 void Scheduler::LookAtGrowth() {
-    if (!m_growth || m_working == 0) {
+    if (!m_growth || m_workers.empty()) {
         return;
     }
     const auto now = WorkerGrowth::Clock::now();  // cheap: no system call
     if (!m_growth->Due(now)) {
         return;
     }
+    const auto workers = static_cast<unsigned>(m_workers.size());
     const unsigned wanted =
-        m_growth->Look(m_working, {now, ProcessorTimeUsed(), m_finished, !m_pending.empty()});
-    if (wanted > m_working) {
-        AddWorkers(wanted - m_working);
-    } else if (wanted < m_working) {
-        m_retiring += m_working - wanted;
-        m_working = wanted;
-        m_workReady.notify_all();
+        m_growth->Look(workers, {now, ProcessorTimeUsed(), !m_pending.empty()});
+    if (wanted > workers) {
+        AddWorkers(wanted - workers);
     }
 }
 
@@ -91,21 +87,13 @@ void Scheduler::StopWorkers() {
     }
     m_workReady.notify_all();
     m_workers.clear();  // joins
-    m_working = 0;
-    m_retiring = 0;
 }
 
 void Scheduler::WorkerLoop() {
     CDwgThumbnail thumbnail(kBlack);
     std::unique_lock lock(m_mutex);
     for (;;) {
-        m_workReady.wait(lock,
-                         [this] { return m_stopping || m_retiring > 0 || !m_pending.empty(); });
-        if (m_retiring > 0) {
-            --m_retiring;
-            m_workReady.notify_one();  // any drawing it was woken for goes to another
-            return;
-        }
+        m_workReady.wait(lock, [this] { return m_stopping || !m_pending.empty(); });
         if (m_pending.empty()) {
             return;
         }
@@ -118,7 +106,6 @@ void Scheduler::WorkerLoop() {
         }
         lock.lock();
         slot->done = true;
-        ++m_finished;
         if (slot == m_watched) {
             m_slotDone.notify_one();
         }
@@ -171,7 +158,7 @@ void Scheduler::Enqueue(std::unique_ptr<Slot> slot) {
         m_order.push_back(std::move(slot));
         inFlight = m_order.size();
         LookAtGrowth();
-        window = kSlotsPerWorker * m_working;
+        window = kSlotsPerWorker * m_workers.size();
     }
     if (inFlight > window) {
         // Waking for every drawing would cost more than many drawings do: wait until half

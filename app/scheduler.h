@@ -50,7 +50,7 @@ private:
 
     void StartWorkers();
     void AddWorkers(unsigned count);
-    // Adds or retires workers as the growth rule says; called with the lock held.
+    // Adds workers as the growth rule says; called with the lock held.
     void LookAtGrowth();
     void StopWorkers();
     void WorkerLoop();
@@ -71,8 +71,5 @@ private:
     bool m_stopping = false;
     unsigned m_wanted = 0;  // workers to start with the next drawing
     std::optional<WorkerGrowth> m_growth;
-    std::size_t m_finished = 0;  // drawings the workers have done
-    unsigned m_working = 0;      // workers started and not retired
-    unsigned m_retiring = 0;     // workers to end after their present drawing
     std::vector<std::jthread> m_workers;
 };
