@@ -1,7 +1,9 @@
 // The least work any extractor must do: for each drawing in the manifest, read its preview
 // bytes and write them, behind a 14-byte header, to a new file in the output directory.
+// With --whole, each file is made without a name and linked in once written, as an extractor
+// must that never shows a partial file: the least work of one that keeps that promise.
 //
-//   copy_floor MANIFEST OUTPUT_DIRECTORY
+//   copy_floor MANIFEST OUTPUT_DIRECTORY [--whole]
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -11,10 +13,11 @@
 #include <vector>
 
 int main(int argc, char* argv[]) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: copy_floor MANIFEST OUTPUT_DIRECTORY\n");
+    if (argc != 3 && !(argc == 4 && std::string(argv[3]) == "--whole")) {
+        std::fprintf(stderr, "usage: copy_floor MANIFEST OUTPUT_DIRECTORY [--whole]\n");
         return 2;
     }
+    const bool whole = argc == 4;
     std::ifstream manifest(argv[1]);
     const std::string output = argv[2];
     std::string path;
@@ -31,9 +34,11 @@ int main(int argc, char* argv[]) {
         ::close(in);
         const std::string name = path.substr(path.rfind('/'));
         const std::string target = output + name.substr(0, name.rfind('.')) + ".bmp";
-        const int out = ::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+        const int out = whole ? ::open(output.c_str(), O_WRONLY | O_TMPFILE, 0666)
+                              : ::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
         if (out < 0 ||
-            ::write(out, buffer.data(), buffer.size()) != static_cast<ssize_t>(buffer.size())) {
+            ::write(out, buffer.data(), buffer.size()) != static_cast<ssize_t>(buffer.size()) ||
+            (whole && ::linkat(out, "", AT_FDCWD, target.c_str(), AT_EMPTY_PATH) != 0)) {
             std::perror(target.c_str());
             return 1;
         }
