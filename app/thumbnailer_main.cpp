@@ -16,7 +16,9 @@
 #include "app/option_values.h"
 #include "platform/console.h"
 #include "platform/termination.h"
-#include "thumbnail/dwg_thumbnail.h"
+#include "dib/dib_png.h"
+#include "platform/file.h"
+#include "thumbnail/fitted_picture.h"
 
 namespace {
 
@@ -79,9 +81,8 @@ void Report(const std::string& path, const std::string& reason) {
 }
 
 int MakeThumbnail(const Request& request) {
-    CDwgThumbnail thumbnail(kThumbnailBackground);
-    thumbnail.Load(request.drawing);  // reports its own errors
-    switch (thumbnail.m_outcome) {
+    const FittedPicture fitted = FitPicture(request.drawing, request.size, kThumbnailBackground);
+    switch (fitted.outcome) {
         case LoadOutcome::kPreview:
             break;
         case LoadOutcome::kNoPreview:
@@ -94,14 +95,15 @@ int MakeThumbnail(const Request& request) {
             Report(request.drawing, "not a DWG drawing");
             return kExitNoThumbnail;
         case LoadOutcome::kFailed:
-            return kExitNoThumbnail;
+            return kExitNoThumbnail;  // reported as it was read
     }
-    thumbnail.ShrinkToFit(request.size);
-    // Tumbler hands over an empty file and reads it back through its own descriptor.
-    if (!thumbnail.SavePng(request.output, true)) {
+    const MemoryHandle png = DibEncodePng(*fitted.dib);
+    if (!png) {
         Report(request.drawing, "damaged preview");
         return kExitNoThumbnail;
     }
+    // Tumbler hands over an empty file and reads it back through its own descriptor.
+    WriteFileInPlace(request.output, *png);
     return 0;
 }
 

@@ -7,7 +7,10 @@
 
 #include "tests/bmp_check.h"
 #include "tests/dwg_builder.h"
+#include "dib/dib_picture.h"
+#include "dib/dib_png.h"
 #include "thumbnail/dwg_thumbnail.h"
+#include "thumbnail/fitted_picture.h"
 
 namespace {
 
@@ -60,6 +63,22 @@ void Exercise(COLORREF background, const std::string& drawing, const std::string
     CheckSaved(thumbnail, output);
 }
 
+// The picture the thumbnailers show: the bitmap a PNG is made of, whole and within the size.
+void ExerciseFitted(const std::string& drawing) {
+    constexpr std::uint32_t kSide = 64;
+    const FittedPicture fitted = FitPicture(drawing, kSide, kWhite);
+    if ((fitted.dib != nullptr) != (fitted.outcome == LoadOutcome::kPreview)) {
+        std::abort();
+    }
+    if (!fitted.dib) {
+        return;
+    }
+    const auto picture = DibGetPicture(*fitted.dib);
+    if (!picture || picture->width > kSide || picture->height > kSide || !DibEncodePng(*fitted.dib)) {
+        std::abort();
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -68,5 +87,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     WriteFile(drawing, Bytes(data, data + size));
     Exercise(kBlack, drawing, output);
     Exercise(kWhite, drawing, output);
+    ExerciseFitted(drawing);
     return 0;
 }

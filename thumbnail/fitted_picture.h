@@ -1,0 +1,17 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "thumbnail/dwg_thumbnail.h"
+
+// What a thumbnail of a drawing shows, whoever asks for it: the preview on `background`,
+// shrunk to fit in size x size (0: as stored), the picture `pictavex -f png -s size` writes.
+struct FittedPicture {
+    LoadOutcome outcome = LoadOutcome::kFailed;
+    MemoryHandle dib;   // with kPreview: the picture
+    std::string error;  // with kFailed: why the drawing could not be read
+};
+
+// Errors reading the drawing are also reported to the console, as CDwgThumbnail::Load does.
+FittedPicture FitPicture(const std::string& path, std::uint32_t size, COLORREF background);
