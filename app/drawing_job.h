@@ -36,7 +36,7 @@ struct DrawingJob {
     std::string input;
     std::string output;
     EntryKind kind = EntryKind::kRegular;
-    int kindError = 0;  // why the kind is kBroken
+    int kindError = 0;           // why the kind is kBroken
     bool listedRegular = false;  // a regular file by its directory entry, not through a link
     DrawingSettings settings;
     // The drawing of this run that already wrote `output`, which must not be replaced.

@@ -14,10 +14,10 @@
 
 #include "app/messages.h"
 #include "app/option_values.h"
-#include "platform/console.h"
-#include "platform/termination.h"
 #include "dib/dib_png.h"
+#include "platform/console.h"
 #include "platform/file.h"
+#include "platform/termination.h"
 #include "thumbnail/fitted_picture.h"
 
 namespace {

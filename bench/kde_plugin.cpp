@@ -50,10 +50,10 @@ double Processes(const std::string& thumbnailer, const std::string& output,
     const std::string size = std::to_string(kSize);
     for (const QString& drawing : drawings) {
         const std::string path = drawing.toStdString();
-        std::vector<char*> arguments = {const_cast<char*>(thumbnailer.c_str()),
-                                        const_cast<char*>("-s"), const_cast<char*>(size.c_str()),
-                                        const_cast<char*>(path.c_str()),
-                                        const_cast<char*>(output.c_str()), nullptr};
+        std::vector<char*> arguments = {
+            const_cast<char*>(thumbnailer.c_str()), const_cast<char*>("-s"),
+            const_cast<char*>(size.c_str()),        const_cast<char*>(path.c_str()),
+            const_cast<char*>(output.c_str()),      nullptr};
         pid_t child = 0;
         int status = 0;
         if (::posix_spawn(&child, thumbnailer.c_str(), nullptr, nullptr, arguments.data(),
@@ -111,10 +111,10 @@ int main(int argc, char* argv[]) {
     }
     std::printf("%lld drawings, thumbnails of %d, %d alternated pairs\n",
                 static_cast<long long>(drawings.size()), kSize, pairs);
-    std::printf("plugin, in process            %7.3f ms per thumbnail (%d made)\n",
-                Median(plugin), madeByPlugin);
-    std::printf("pictavex-thumbnailer started  %7.3f ms per thumbnail (%d made)\n",
-                Median(process), madeByProcess);
+    std::printf("plugin, in process            %7.3f ms per thumbnail (%d made)\n", Median(plugin),
+                madeByPlugin);
+    std::printf("pictavex-thumbnailer started  %7.3f ms per thumbnail (%d made)\n", Median(process),
+                madeByProcess);
     std::printf("started / in process          %7.2f  (lowest %.2f, highest %.2f)\n",
                 Median(ratios), *std::min_element(ratios.begin(), ratios.end()),
                 *std::max_element(ratios.begin(), ratios.end()));

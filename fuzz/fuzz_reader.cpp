@@ -5,10 +5,10 @@
 #include <cstring>
 #include <string>
 
-#include "tests/bmp_check.h"
-#include "tests/dwg_builder.h"
 #include "dib/dib_picture.h"
 #include "dib/dib_png.h"
+#include "tests/bmp_check.h"
+#include "tests/dwg_builder.h"
 #include "thumbnail/dwg_thumbnail.h"
 #include "thumbnail/fitted_picture.h"
 
@@ -74,7 +74,8 @@ void ExerciseFitted(const std::string& drawing) {
         return;
     }
     const auto picture = DibGetPicture(*fitted.dib);
-    if (!picture || picture->width > kSide || picture->height > kSide || !DibEncodePng(*fitted.dib)) {
+    if (!picture || picture->width > kSide || picture->height > kSide ||
+        !DibEncodePng(*fitted.dib)) {
         std::abort();
     }
 }

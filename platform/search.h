@@ -9,7 +9,7 @@ enum class EntryKind { kRegular, kDirectory, kOther, kBroken };
 struct SearchMatch {
     std::string name;  // the entry's name, not its path
     EntryKind kind = EntryKind::kRegular;
-    int error = 0;  // why the kind could not be learnt (kBroken): a dangling link, say
+    int error = 0;          // why the kind could not be learnt (kBroken): a dangling link, say
     bool followed = false;  // the kind is of what a link leads to, or of what may be one
 };
 

@@ -57,9 +57,9 @@ TEST(FileReadTest, BlocksAreWholeOrNone) {
         std::uint64_t offset;
         std::size_t size;
         bool whole;
-    } blocks[] = {{0, 100, true},          {65000, 2000, true},     {70000, 5000, true},
-                  {199990, 10, true},      {0, 200000, true},       {199990, 11, false},
-                  {300000, 1, false},      {200000, 0, true},       {0, 200001, false}};
+    } blocks[] = {{0, 100, true},     {65000, 2000, true}, {70000, 5000, true},
+                  {199990, 10, true}, {0, 200000, true},   {199990, 11, false},
+                  {300000, 1, false}, {200000, 0, true},   {0, 200001, false}};
     for (const bool afterFirstRead : {false, true}) {
         for (const auto& b : blocks) {
             CFile file;

@@ -273,8 +273,8 @@ TEST_F(ThumbnailTest, SaveBmpLeavesRightOutputsAndReplacesOthers) {
     const struct {
         const char* before;  // "none", "right", "longer" (right, then more) or "wrong"
         bool unchanged;
-    } rows[] = {{"none", false},  {"right", true},  {"right", true},  {"longer", false},
-                {"wrong", false}, {"none", false},  {"wrong", false}, {"longer", false}};
+    } rows[] = {{"none", false},  {"right", true}, {"right", true},  {"longer", false},
+                {"wrong", false}, {"none", false}, {"wrong", false}, {"longer", false}};
     for (const auto& row : rows) {
         const std::string before = row.before;
         std::filesystem::remove(out);

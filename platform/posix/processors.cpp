@@ -15,7 +15,7 @@ unsigned UsableProcessors() {
 }
 
 std::uint64_t ProcessorTimeUsed() {
-    timespec used {};
+    timespec used{};
     if (::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &used) != 0) {
         return 0;
     }
