@@ -168,9 +168,13 @@ void Scheduler::Enqueue(std::unique_ptr<Slot> slot) {
 
 void Scheduler::WaitUntilDone(std::unique_lock<std::mutex>& lock, Slot* slot) {
     m_watched = slot;
-    while (!m_slotDone.wait_for(lock, kGrowthLookInterval, [slot] { return slot->done; })) {
+    const auto done = [slot] { return slot->done; };
+    // While the workers may still grow, wake now and then to look whether they should.
+    while (m_growth && m_growth->MayGrow() &&
+           !m_slotDone.wait_for(lock, kGrowthLookInterval, done)) {
         LookAtGrowth();
     }
+    m_slotDone.wait(lock, done);
     m_watched = nullptr;
 }
 

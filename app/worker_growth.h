@@ -20,6 +20,7 @@ public:
 
     // Whether it is time for another look: one every few milliseconds until the run grows.
     bool Due(Clock::time_point now) const;
+    bool MayGrow() const { return !m_grown; }
     // How many workers to have, given how many there are and the run so far.
     unsigned Look(unsigned workers, const Mark& mark);
 
