@@ -22,9 +22,10 @@ Bytes Counting(std::size_t size) {
     return bytes;
 }
 
+// Reads inside the first read of 64 KiB, across its end and past it, and past the file's end.
 TEST(FileReadTest, ReadsWhatIsThereFromAnyPosition) {
     TempDir dir;
-    const Bytes content = Counting(10000);
+    const Bytes content = Counting(140000);
     WriteFile(dir / "f", content);
     CFile file;
     ASSERT_TRUE(file.OpenForReading(dir / "f"));
@@ -32,8 +33,9 @@ TEST(FileReadTest, ReadsWhatIsThereFromAnyPosition) {
         std::int64_t position;
         std::size_t count;
         std::size_t expected;
-    } reads[] = {{0, 7, 7},     {13, 4, 4},    {4090, 20, 20}, {100, 5000, 5000},  {8190, 4, 4},
-                 {9995, 10, 5}, {10000, 4, 0}, {50000, 16, 0}, {4096, 4096, 4096}, {3, 0, 0}};
+    } reads[] = {{0, 7, 7},           {13, 4, 4},      {65530, 20, 20}, {100, 70000, 70000},
+                 {131070, 4, 4},      {139995, 10, 5}, {140000, 4, 0},  {500000, 16, 0},
+                 {65536, 4096, 4096}, {3, 0, 0}};
     for (const auto& r : reads) {
         file.Seek(r.position);
         Bytes buffer(r.count, 0xCC);
