@@ -18,6 +18,7 @@
 #include "platform/console.h"
 #include "platform/file.h"
 #include "platform/termination.h"
+#include "thumbnail/drawing_start.h"
 #include "thumbnail/fitted_picture.h"
 
 namespace {
@@ -103,7 +104,7 @@ int MakeThumbnail(const Request& request) {
         return kExitNoThumbnail;
     }
     // Tumbler hands over an empty file and reads it back through its own descriptor.
-    WriteFileInPlace(request.output, *png);
+    WriteFileInPlace(request.output, *png, {request.drawing, BeginsAsDrawing});
     return 0;
 }
 

@@ -1,5 +1,6 @@
 // CFile: reading through the cache, and closing, as every system does them.
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <new>
@@ -13,6 +14,8 @@ namespace {
 
 // Most drawings keep their image data and preview within their first 64 KiB: one read.
 constexpr std::size_t kReadAheadSize = 64 * 1024;
+// Enough of a file's start to tell a drawing: DWG's version text, DXF's first group.
+constexpr std::size_t kDrawingStartBytes = 32;
 
 }  // namespace
 
@@ -77,8 +80,8 @@ MemoryHandle CFile::ReadBlock(std::uint64_t offset, std::size_t size) {
     const bool cached = offset >= m_cacheStart && offset - m_cacheStart < m_cache.size();
     const std::size_t fromCache =
         cached ? std::min<std::size_t>(size, m_cache.size() - (offset - m_cacheStart)) : 0;
-    // Only bytes the file has are ever allocated: past what was read, ask where it ends.
-    if (end > (m_end ? *m_end : (fromCache == size ? end : LearnEnd()))) {
+    // Only bytes the file has are ever allocated: opening told where it ends.
+    if (!m_end || end > *m_end) {
         return nullptr;
     }
     MemoryHandle block = AllocateUnsetBlock(size);
@@ -105,13 +108,41 @@ void CFile::Seek(std::int64_t offset) {
     m_position = static_cast<std::uint64_t>(offset);
 }
 
+int CFile::GuardExisting() const {
+    CFile existing;
+    if (!existing.OpenForReading(m_path, KindCheck::kListedRegular)) {
+        return 0;  // nothing there, or nothing the replacement may touch: it tells
+    }
+    std::array<std::uint8_t, kDrawingStartBytes> start{};
+    const std::size_t got = existing.ReadAt(0, start.data(), start.size());
+    const bool drawing = m_guard.isDrawing != nullptr && m_guard.isDrawing({start.data(), got});
+    return drawing || (!m_guard.source.empty() && IsSameFile(existing.m_fd.Get(), m_guard.source))
+               ? kDrawingCause
+               : 0;
+}
+
+void WriteNewFile(const std::string& path, std::span<const std::uint8_t> bytes,
+                  const OutputGuard& guard) {
+    CFile file;
+    file.CreateForWriting(path, guard);
+    file.Write(bytes.data(), bytes.size());
+    file.Close();
+}
+
+int GuardInPlace(int fd, std::span<const std::uint8_t> old, const OutputGuard& guard) {
+    const bool drawing = guard.isDrawing != nullptr &&
+                         guard.isDrawing(old.first(std::min(old.size(), kDrawingStartBytes)));
+    return drawing || (!guard.source.empty() && IsSameFile(fd, guard.source)) ? kDrawingCause
+                                                                                  : 0;
+}
+
 bool FileHoldsExactly(const std::string& path, ByteParts parts) {
     std::size_t size = 0;
     for (std::span<const std::uint8_t> part : parts) {
         size += part.size();
     }
     CFile file;
-    if (!file.OpenForReading(path, KindCheck::kNone)) {
+    if (!file.OpenForReading(path, KindCheck::kListedRegular) || file.m_end != size) {
         return false;
     }
     try {

@@ -15,13 +15,21 @@
 // The parts of an output, one after another.
 using ByteParts = std::initializer_list<std::span<const std::uint8_t>>;
 
-// How OpenForReading makes sure that it opened a regular file.
+// What OpenForReading knows of the name. Either way only a regular file is ever read: the
+// open file itself is asked what it is.
 enum class KindCheck {
-    kAsk,  // asks the file system once the file is open
-    // The caller listed the name as a regular file, not a link: a link put in its place since
-    // is refused, and nothing more is asked (a FIFO put there fails the first read).
+    kAsk,
+    // The caller listed the name as a regular file, not a link: opened without following one
+    // (a link put in its place since is followed only after that fails).
     kListedRegular,
-    kNone,  // for a comparison: reads are bounded, and a FIFO fails them
+};
+
+// What an output must never replace: the drawing it is made from (`source`, compared by the
+// file system's identity of the files), and any file whose first bytes `isDrawing` calls a
+// drawing.
+struct OutputGuard {
+    std::string source;
+    bool (*isDrawing)(std::span<const std::uint8_t> start) = nullptr;
 };
 
 // A drawing opened for reading, or a BMP file being written. Failures other than that of
@@ -46,7 +54,8 @@ public:
     // hidden file with an unguessable name) that takes the target's name only when Close()
     // succeeds: a failed or interrupted write leaves an existing file of that name intact,
     // and a replaced file keeps its permissions and, where allowed, its owner and group.
-    void CreateForWriting(const std::string& path);
+    // An existing file that `guard` protects is never replaced (kDrawingCause).
+    void CreateForWriting(const std::string& path, const OutputGuard& guard = {});
     // The count actually read; fewer than asked only at end of file. The first read takes
     // the whole start of the file, where drawings keep their previews, in one call.
     std::size_t Read(void* buffer, std::size_t count);
@@ -72,7 +81,8 @@ private:
     // Fewer bytes than asked only at the end of the file, which is then known.
     std::size_t ReadAt(std::uint64_t offset, std::uint8_t* buffer, std::size_t count);
     std::size_t ReadThroughCache(std::uint8_t* buffer, std::size_t count);
-    std::uint64_t LearnEnd();
+    // 0, or kDrawingCause when the file under the output's name is one the guard protects.
+    int GuardExisting() const;
     void Discard();
     Outcome Publish(const ByteParts* unlessHolding);
     int PublishOutput(const ByteParts* unlessHolding, Outcome& outcome);
@@ -83,6 +93,7 @@ private:
     int m_openError = 0;
     bool m_writing = false;
     std::string m_tempPath;  // set while an output has a hidden name of its own
+    OutputGuard m_guard;
     std::uint64_t m_position = 0;
     std::optional<std::uint64_t> m_end;  // where the file ends, once a read or a look told
     // The few small fields of a drawing lie close together: one read serves them all.
@@ -92,10 +103,21 @@ private:
 
 // Puts `bytes` into the existing regular file at `path`, keeping the file itself, for a caller
 // that handed it over and reads it back through a descriptor of its own (a thumbnail
-// factory): whole or not at all, since a write that fails puts the old contents back. A name
-// that does not exist yet gets a new file as CFile::CreateForWriting makes it; anything but a
-// regular file (a link, a device, a FIFO) is refused. Failures are raised as CFileException.
-void WriteFileInPlace(const std::string& path, std::span<const std::uint8_t> bytes);
+// factory): whole or not at all, since a write that fails puts the old contents back, and a
+// terminating signal waits until the write is over. A name that does not exist yet, and a file
+// with other links that would change with it, get a new file as CFile::CreateForWriting makes
+// it. Anything but a regular file (a link, a device, a FIFO) is refused, and so is a file that
+// `guard` protects. Failures are raised as CFileException.
+void WriteFileInPlace(const std::string& path, std::span<const std::uint8_t> bytes,
+                      const OutputGuard& guard = {});
+// Writes `bytes` to a new file that takes the place of whatever `path` names, as CFile does.
+void WriteNewFile(const std::string& path, std::span<const std::uint8_t> bytes,
+                  const OutputGuard& guard);
+// kDrawingCause when a file about to be written in place, open as `fd` and holding `old`, is
+// one the guard protects; else 0.
+int GuardInPlace(int fd, std::span<const std::uint8_t> old, const OutputGuard& guard);
+// Whether the open file is the one at `path` (same device and inode, or volume and file ID).
+bool IsSameFile(int fd, const std::string& path);
 
 // Whether the regular file at `path` holds exactly these bytes: an output that is already
 // right can be left as it is, as install -C and rsync do.

@@ -5,9 +5,9 @@
 #include "platform/console.h"
 
 CFileException::CFileException(std::string path, int cause)
-    : CFileException(std::move(path), cause == kNotRegularCause
-                                          ? std::string(kNotRegularReason)
-                                          : std::string(std::strerror(cause))) {
+    : CFileException(std::move(path), cause == kNotRegularCause ? std::string(kNotRegularReason)
+                                      : cause == kDrawingCause  ? std::string(kDrawingReason)
+                                                                : std::string(std::strerror(cause))) {
     m_cause = cause;
 }
 

@@ -7,11 +7,14 @@
 inline constexpr char kNotRegularReason[] = "not a regular file";
 // The cause that stands for it where errno values are passed.
 inline constexpr int kNotRegularCause = -1;
+// Why an output's name that holds a drawing, or the very file being read, is not replaced.
+inline constexpr char kDrawingReason[] = "a drawing, never replaced by a picture";
+inline constexpr int kDrawingCause = -2;
 
 // A failed file operation: which file, and why (an errno value, or a reason of the tool's own).
 class CFileException : public std::runtime_error {
 public:
-    // An errno value, or kNotRegularCause.
+    // An errno value, kNotRegularCause or kDrawingCause.
     CFileException(std::string path, int cause);
     CFileException(std::string path, const std::string& reason);
 

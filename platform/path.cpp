@@ -5,8 +5,10 @@ PathParts SplitPath(const std::string& path) {
     const std::size_t slash = path.find_last_of(kPathSeparators);
     const std::size_t nameStart = slash == std::string::npos ? DriveLength(path) : slash + 1;
     parts.directory = path.substr(0, nameStart);
+    // Leading dots start a name, not an extension: ".plan" is a name of its own.
+    const std::size_t stem = path.find_first_not_of('.', nameStart);
     const std::size_t dot = path.rfind('.');
-    const bool hasExtension = dot != std::string::npos && dot >= nameStart;
+    const bool hasExtension = stem != std::string::npos && dot != std::string::npos && dot > stem;
     const std::size_t nameEnd = hasExtension ? dot : path.size();
     parts.baseName = path.substr(nameStart, nameEnd - nameStart);
     parts.extension = path.substr(nameEnd);

@@ -13,7 +13,7 @@ std::size_t DriveLength(std::string_view path);
 struct PathParts {
     std::string directory;  // through the last separator (or the drive), empty when none
     std::string baseName;
-    std::string extension;  // from the last '.' of the name, empty when there is none
+    std::string extension;  // from the last '.' after the name's leading dots, or empty
 };
 
 PathParts SplitPath(const std::string& path);

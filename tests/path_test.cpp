@@ -17,8 +17,11 @@ TEST(PathTest, SplitsAndJoinsTheParts) {
         {"a.dwg", "", "a", ".dwg"},
         {"plans/A.DWG", "plans/", "A", ".DWG"},
         {"/x/y.z/file", "/x/y.z/", "file", ""},
-        {"plans/.dwg", "plans/", "", ".dwg"},
-        {"..", "", ".", "."},
+        {"plans/.dwg", "plans/", ".dwg", ""},
+        {"..", "", "..", ""},
+        {".plan.dwg", "", ".plan", ".dwg"},
+        {"..a.b", "", "..a", ".b"},
+        {"a..", "", "a.", "."},
         {"a.b.c", "", "a.b", ".c"},
         {"dir/", "dir/", "", ""},
     };

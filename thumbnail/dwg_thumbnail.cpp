@@ -7,10 +7,10 @@
 #include "dib/dib_from_png.h"
 #include "dib/dib_png.h"
 #include "dib/dib_scale.h"
+#include "thumbnail/drawing_start.h"
 
 namespace {
 
-constexpr std::size_t kVersionSize = 7;
 constexpr std::int64_t kImageAddressOffset = 13;
 constexpr std::size_t kHeaderDataCapacity = 255;
 constexpr std::uint32_t kPlaceableHeaderSize = 22;
@@ -38,14 +38,6 @@ bool ReadValue(CFile& file, T& value) {
 std::string TextUpToZero(const std::uint8_t* bytes, std::size_t count) {
     const auto* end = std::find(bytes, bytes + count, std::uint8_t{0});
     return std::string(bytes, end);
-}
-
-// Whether a version text is one that DWG drawings begin with: "AC" and the release in three
-// or four digits and dots, as in AC1015, AC1.50 or AC1.2.
-bool IsDwgVersion(std::string_view version) {
-    const std::string_view release = version.substr(std::min<std::size_t>(2, version.size()));
-    return version.starts_with("AC") && release.size() >= 3 && release.size() <= 4 &&
-           release.find_first_not_of("0123456789.") == std::string_view::npos;
 }
 
 // Reads an entry's bytes at its start, or nothing when the file cannot supply them all or
@@ -131,7 +123,7 @@ void CDwgThumbnail::Load(std::string path, KindCheck check) {
 }
 
 void CDwgThumbnail::ReadDrawing(CFile& file) {
-    std::array<std::uint8_t, kVersionSize> version{};
+    std::array<std::uint8_t, kDwgVersionBytes> version{};
     const std::size_t versionLength = file.Read(version.data(), version.size());
     m_version = TextUpToZero(version.data(), versionLength);
     if (!IsDwgVersion(m_version)) {
@@ -255,6 +247,10 @@ void CDwgThumbnail::ReadPng(CFile& file, const ImageEntry& entry) {
     TakeDib(png ? DibFromPng(*png, m_background) : nullptr);
 }
 
+OutputGuard CDwgThumbnail::Guard() const {
+    return {m_fileName, BeginsAsDrawing};
+}
+
 int CDwgThumbnail::SaveBmp(std::string path) {
     if (!m_dib) {
         return 0;
@@ -267,7 +263,7 @@ int CDwgThumbnail::SaveBmp(std::string path) {
         return 1;
     }
     CFile file;
-    file.CreateForWriting(path);
+    file.CreateForWriting(path, Guard());
     DibWriteBmpFile(*m_dib, file);
     const CFile::Outcome outcome =
         m_lastOutputExisted ? file.Close() : file.CloseUnlessHolding({header, *m_dib});
@@ -283,12 +279,12 @@ int CDwgThumbnail::SavePng(std::string path, bool inPlace) {
     if (inPlace) {
         const MemoryHandle png = DibEncodePng(*m_dib);
         if (png) {
-            WriteFileInPlace(path, *png);
+            WriteFileInPlace(path, *png, Guard());
         }
         return png ? 1 : 0;
     }
     CFile file;
-    file.CreateForWriting(path);
+    file.CreateForWriting(path, Guard());
     if (!DibWritePngFile(*m_dib, file)) {
         return 0;  // the unfinished file is discarded with `file`
     }

@@ -79,6 +79,8 @@ public:
 
 private:
     bool m_lastOutputExisted = false;  // kept from drawing to drawing: a re-run, most likely
+    // An output never replaces the drawing it was made from, nor any other drawing.
+    OutputGuard Guard() const;
     void Reset(const std::string& path);
     void Fail(const CFileException& error);
     void ReadDrawing(CFile& file);

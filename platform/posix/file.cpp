@@ -13,11 +13,7 @@ namespace {
 constexpr int kReadFlags = O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
 
 // 0, or why the open file is not one to read: a directory, a FIFO, a device.
-int KindFailure(int fd) {
-    struct stat info {};
-    if (::fstat(fd, &info) != 0) {
-        return errno;
-    }
+int KindFailure(const struct stat& info) {
     if (S_ISREG(info.st_mode)) {
         return 0;
     }
@@ -34,20 +30,21 @@ bool CFile::OpenForReading(const std::string& path, KindCheck check) {
     const bool listed = check == KindCheck::kListedRegular;
     UniqueFd fd(::open(path.c_str(), kReadFlags | (listed ? O_NOFOLLOW : 0)));
     if (listed && !fd.IsOpen() && errno == ELOOP) {
-        check = KindCheck::kAsk;  // a link was put there since it was listed
-        fd.Reset(::open(path.c_str(), kReadFlags));
+        fd.Reset(::open(path.c_str(), kReadFlags));  // a link was put there since it was listed
     }
-    if (!fd.IsOpen()) {
+    // Whatever the listing said, the open file itself is asked: a device swapped in for a
+    // listed drawing is never read. The answer also tells where the file ends.
+    struct stat info {};
+    if (!fd.IsOpen() || ::fstat(fd.Get(), &info) != 0) {
         m_openError = errno;
         return false;
     }
-    if (check == KindCheck::kAsk) {
-        m_openError = KindFailure(fd.Get());
-        if (m_openError != 0) {
-            return false;
-        }
+    m_openError = KindFailure(info);
+    if (m_openError != 0) {
+        return false;
     }
     m_fd = std::move(fd);
+    m_end = static_cast<std::uint64_t>(info.st_size);
     return true;
 }
 
@@ -72,14 +69,9 @@ std::size_t CFile::ReadAt(std::uint64_t offset, std::uint8_t* buffer, std::size_
     }
 }
 
-std::uint64_t CFile::LearnEnd() {
-    struct stat info {};
-    if (::fstat(m_fd.Get(), &info) != 0) {
-        Fail(errno);
-    }
-    if (!S_ISREG(info.st_mode)) {
-        Fail(kNotRegularCause);
-    }
-    m_end = static_cast<std::uint64_t>(info.st_size);
-    return *m_end;
+bool IsSameFile(int fd, const std::string& path) {
+    struct stat open {};
+    struct stat named {};
+    return ::fstat(fd, &open) == 0 && ::stat(path.c_str(), &named) == 0 &&
+           open.st_dev == named.st_dev && open.st_ino == named.st_ino;
 }

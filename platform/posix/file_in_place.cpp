@@ -6,6 +6,7 @@
 #include <cerrno>
 
 #include "platform/file.h"
+#include "platform/termination.h"
 
 namespace {
 
@@ -38,16 +39,14 @@ int ReplaceContents(int fd, std::span<const std::uint8_t> bytes) {
 
 }  // namespace
 
-void WriteFileInPlace(const std::string& path, std::span<const std::uint8_t> bytes) {
+void WriteFileInPlace(const std::string& path, std::span<const std::uint8_t> bytes,
+                      const OutputGuard& guard) {
     struct stat named {};
     if (::lstat(path.c_str(), &named) != 0) {
         if (errno != ENOENT) {
             throw CFileException(path, errno);
         }
-        CFile file;
-        file.CreateForWriting(path);
-        file.Write(bytes.data(), bytes.size());
-        file.Close();
+        WriteNewFile(path, bytes, guard);
         return;
     }
     if (!S_ISREG(named.st_mode)) {
@@ -72,9 +71,21 @@ void WriteFileInPlace(const std::string& path, std::span<const std::uint8_t> byt
         throw CFileException(path, errno);
     }
     old.resize(static_cast<std::size_t>(got));
-    if (const int cause = ReplaceContents(fd.Get(), bytes); cause != 0) {
-        (void)ReplaceContents(fd.Get(), old);
-        throw CFileException(path, cause);
+    if (const int refused = GuardInPlace(fd.Get(), old, guard); refused != 0) {
+        throw CFileException(path, refused);
+    }
+    if (opened.st_nlink > 1) {
+        // Written in place, the picture would show under every other name of the file too.
+        fd.Reset();
+        WriteNewFile(path, bytes, guard);
+        return;
+    }
+    {
+        const auto hold = HoldOffTermination();  // a signal acts once the file is whole again
+        if (const int cause = ReplaceContents(fd.Get(), bytes); cause != 0) {
+            (void)ReplaceContents(fd.Get(), old);
+            throw CFileException(path, cause);
+        }
     }
     if (::close(fd.Release()) != 0) {
         throw CFileException(path, errno);

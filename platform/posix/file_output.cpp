@@ -56,14 +56,22 @@ int CheckReplaceable(const std::string& target, struct stat& existing) {
     if (!S_ISREG(existing.st_mode)) {
         return kNotRegularCause;  // a link, a device, a FIFO: never replaced, never written
     }
-    return ::access(target.c_str(), W_OK) == 0 ? 0 : errno;
+    if (::access(target.c_str(), W_OK) != 0) {
+        // Gone since the look (a FUSE share hides a file that another run renames over):
+        // nothing to replace.
+        const int cause = errno;
+        existing = {};
+        return cause == ENOENT ? 0 : cause;
+    }
+    return 0;
 }
 
 }  // namespace
 
-void CFile::CreateForWriting(const std::string& path) {
+void CFile::CreateForWriting(const std::string& path, const OutputGuard& guard) {
     Discard();
     m_path = path;
+    m_guard = guard;
     m_position = 0;
     m_writing = true;
     RemoveAbandonedHiddenFiles(path);
@@ -142,6 +150,9 @@ int CFile::PublishOutput(const ByteParts* unlessHolding, Outcome& outcome) {
     }
     struct stat existing {};
     if (const int refused = CheckReplaceable(m_path, existing); refused != 0) {
+        return refused;
+    }
+    if (const int refused = GuardExisting(); refused != 0) {
         return refused;
     }
     if (m_tempPath.empty()) {

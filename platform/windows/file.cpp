@@ -11,7 +11,6 @@
 #include "platform/file.h"
 #include "platform/windows/wide.h"
 
-// Windows lists no kind that a link could hide: the kind is asked whatever the check.
 bool CFile::OpenForReading(const std::string& path, KindCheck /*check*/) {
     Discard();
     m_path = path;
@@ -63,11 +62,28 @@ std::size_t CFile::ReadAt(std::uint64_t offset, std::uint8_t* buffer, std::size_
     return total;
 }
 
-std::uint64_t CFile::LearnEnd() {
-    struct _stat64 info {};
-    if (_fstat64(m_fd.Get(), &info) != 0) {
-        Fail(errno);
+namespace {
+
+// The volume and file ID of an open file: what makes two names one file.
+bool IdentityOf(HANDLE handle, BY_HANDLE_FILE_INFORMATION& info) {
+    return handle != INVALID_HANDLE_VALUE && ::GetFileInformationByHandle(handle, &info);
+}
+
+}  // namespace
+
+bool IsSameFile(int fd, const std::string& path) {
+    BY_HANDLE_FILE_INFORMATION open{};
+    BY_HANDLE_FILE_INFORMATION named{};
+    const HANDLE other = ::CreateFileW(Wide(path).c_str(), 0,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const bool same = IdentityOf(reinterpret_cast<HANDLE>(_get_osfhandle(fd)), open) &&
+                      IdentityOf(other, named) &&
+                      open.dwVolumeSerialNumber == named.dwVolumeSerialNumber &&
+                      open.nFileIndexHigh == named.nFileIndexHigh &&
+                      open.nFileIndexLow == named.nFileIndexLow;
+    if (other != INVALID_HANDLE_VALUE) {
+        ::CloseHandle(other);
     }
-    m_end = static_cast<std::uint64_t>(info.st_size);
-    return *m_end;
+    return same;
 }

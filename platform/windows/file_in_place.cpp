@@ -9,6 +9,7 @@
 #include <climits>
 
 #include "platform/file.h"
+#include "platform/termination.h"
 #include "platform/windows/wide.h"
 
 namespace {
@@ -35,16 +36,14 @@ int ReplaceContents(int fd, std::span<const std::uint8_t> bytes) {
 
 }  // namespace
 
-void WriteFileInPlace(const std::string& path, std::span<const std::uint8_t> bytes) {
+void WriteFileInPlace(const std::string& path, std::span<const std::uint8_t> bytes,
+                      const OutputGuard& guard) {
     const DWORD attributes = ::GetFileAttributesW(Wide(path).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         if (const int cause = LastErrno(); cause != ENOENT) {
             throw CFileException(path, cause);
         }
-        CFile file;
-        file.CreateForWriting(path);
-        file.Write(bytes.data(), bytes.size());
-        file.Close();
+        WriteNewFile(path, bytes, guard);
         return;
     }
     if (attributes &
@@ -68,9 +67,23 @@ void WriteFileInPlace(const std::string& path, std::span<const std::uint8_t> byt
         static_cast<int>(old.size())) {
         throw CFileException(path, EIO);
     }
-    if (const int cause = ReplaceContents(fd.Get(), bytes); cause != 0) {
-        (void)ReplaceContents(fd.Get(), old);
-        throw CFileException(path, cause);
+    if (const int refused = GuardInPlace(fd.Get(), old, guard); refused != 0) {
+        throw CFileException(path, refused);
+    }
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (::GetFileInformationByHandle(reinterpret_cast<HANDLE>(_get_osfhandle(fd.Get())), &info) &&
+        info.nNumberOfLinks > 1) {
+        // Written in place, the picture would show under every other name of the file too.
+        fd.Reset();
+        WriteNewFile(path, bytes, guard);
+        return;
+    }
+    {
+        const auto hold = HoldOffTermination();  // Ctrl+C acts once the file is whole again
+        if (const int cause = ReplaceContents(fd.Get(), bytes); cause != 0) {
+            (void)ReplaceContents(fd.Get(), old);
+            throw CFileException(path, cause);
+        }
     }
     if (_close(fd.Release()) != 0) {
         throw CFileException(path, errno);

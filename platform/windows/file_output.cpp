@@ -32,9 +32,10 @@ int CheckReplaceable(const std::string& target, bool& exists) {
 
 }  // namespace
 
-void CFile::CreateForWriting(const std::string& path) {
+void CFile::CreateForWriting(const std::string& path, const OutputGuard& guard) {
     Discard();
     m_path = path;
+    m_guard = guard;
     m_position = 0;
     m_writing = true;
     RemoveAbandonedHiddenFiles(path);
@@ -71,6 +72,9 @@ int CFile::PublishOutput(const ByteParts* unlessHolding, Outcome& outcome) {
     }
     bool exists = false;
     if (const int refused = CheckReplaceable(m_path, exists); refused != 0) {
+        return refused;
+    }
+    if (const int refused = exists ? GuardExisting() : 0; refused != 0) {
         return refused;
     }
     outcome = exists ? Outcome::kReplaced : Outcome::kCreated;
