@@ -80,8 +80,8 @@ MemoryHandle CFile::ReadBlock(std::uint64_t offset, std::size_t size) {
     const bool cached = offset >= m_cacheStart && offset - m_cacheStart < m_cache.size();
     const std::size_t fromCache =
         cached ? std::min<std::size_t>(size, m_cache.size() - (offset - m_cacheStart)) : 0;
-    // Only bytes the file has are ever allocated: opening told where it ends.
-    if (!m_end || end > *m_end) {
+    // Only bytes the file has are ever allocated.
+    if (end > m_size || (m_end && end > *m_end)) {
         return nullptr;
     }
     MemoryHandle block = AllocateUnsetBlock(size);
@@ -132,8 +132,7 @@ void WriteNewFile(const std::string& path, std::span<const std::uint8_t> bytes,
 int GuardInPlace(int fd, std::span<const std::uint8_t> old, const OutputGuard& guard) {
     const bool drawing = guard.isDrawing != nullptr &&
                          guard.isDrawing(old.first(std::min(old.size(), kDrawingStartBytes)));
-    return drawing || (!guard.source.empty() && IsSameFile(fd, guard.source)) ? kDrawingCause
-                                                                                  : 0;
+    return drawing || (!guard.source.empty() && IsSameFile(fd, guard.source)) ? kDrawingCause : 0;
 }
 
 bool FileHoldsExactly(const std::string& path, ByteParts parts) {
@@ -142,7 +141,7 @@ bool FileHoldsExactly(const std::string& path, ByteParts parts) {
         size += part.size();
     }
     CFile file;
-    if (!file.OpenForReading(path, KindCheck::kListedRegular) || file.m_end != size) {
+    if (!file.OpenForReading(path, KindCheck::kListedRegular) || file.m_size != size) {
         return false;
     }
     try {

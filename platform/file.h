@@ -95,7 +95,8 @@ private:
     std::string m_tempPath;  // set while an output has a hidden name of its own
     OutputGuard m_guard;
     std::uint64_t m_position = 0;
-    std::optional<std::uint64_t> m_end;  // where the file ends, once a read or a look told
+    std::optional<std::uint64_t> m_end;  // where the file ends, once a short read told
+    std::uint64_t m_size = 0;            // its size when opened: no block reaches past it
     // The few small fields of a drawing lie close together: one read serves them all.
     MemoryBlock m_cache;  // bytes beyond what was read are never looked at
     std::uint64_t m_cacheStart = 0;

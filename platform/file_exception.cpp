@@ -6,8 +6,9 @@
 
 CFileException::CFileException(std::string path, int cause)
     : CFileException(std::move(path), cause == kNotRegularCause ? std::string(kNotRegularReason)
-                                      : cause == kDrawingCause  ? std::string(kDrawingReason)
-                                                                : std::string(std::strerror(cause))) {
+                                      : cause == kDrawingCause
+                                          ? std::string(kDrawingReason)
+                                          : std::string(std::strerror(cause))) {
     m_cause = cause;
 }
 

@@ -30,8 +30,11 @@ const std::string kUsage =
     "\n\t/n, --dry-run : Read and tell, write no picture"
     "\n\t--json : One JSON object per drawing on stdout in place of the progress text";
 
-Bytes Drawing() {
-    return DwgBuilder().Entry(1, {'h'}).Entry(2, DarkPaletteDib({.width = 8, .height = 4})).Build();
+Bytes Drawing(std::int32_t width = 8) {
+    return DwgBuilder()
+        .Entry(1, {'h'})
+        .Entry(2, DarkPaletteDib({.width = width, .height = 4}))
+        .Build();
 }
 
 class CliTest : public ToolTest {
@@ -197,20 +200,21 @@ TEST_F(CliTest, ASecondDrawingForTheSameBitmapIsRefused) {
     EXPECT_EQ(U32At(ReadFile(m_dir / "thumbs/x.bmp"), 18), 8u);
 }
 
-TEST_F(CliTest, DrawingNamedLikeItsOutputIsReplacedByItsBitmap) {
-    Put("x.bmp", Drawing());
-    Put("y.bmp", DwgBuilder().Build());
-    const Bytes plain = ReadFile(m_dir / "y.bmp");
-    Run({"-q", "x.bmp", "y.bmp"});
-    EXPECT_EQ(ReadFile(m_dir / "x.bmp")[0], 'B');
-    EXPECT_EQ(ReadFile(m_dir / "y.bmp"), plain);
-}
-
-TEST_F(CliTest, NameWithoutBaseKeepsItsShape) {
+// A leading dot starts a name: `.plan` and `.site` get outputs of their own.
+TEST_F(CliTest, NameThatStartsWithADotKeepsItWhole) {
     Put(".dwg", Drawing());
-    EXPECT_EQ(Run({".dwg"}).out, Line(".dwg", ".bmp") + Summary(1));
-    EXPECT_EQ(Run({".*"}).out, Line(".bmp", ".bmp", "not a DWG drawing") + Line(".dwg", ".bmp") +
-                                   Summary(1, 0, 0, 1, 0, 1));
+    Put(".plan", Drawing(3));
+    Put(".site", Drawing(5));
+    EXPECT_EQ(Run({".dwg", ".plan", ".site"}).out, Line(".dwg", ".dwg.bmp") +
+                                                       Line(".plan", ".plan.bmp") +
+                                                       Line(".site", ".site.bmp") + Summary(3));
+    EXPECT_EQ(U32At(ReadFile(m_dir / ".plan.bmp"), 18), 3u);
+    EXPECT_EQ(U32At(ReadFile(m_dir / ".site.bmp"), 18), 5u);
+    EXPECT_EQ(Run({"-w", ".*"}).out,
+              Line(".dwg", ".dwg.bmp") + Line(".dwg.bmp", ".dwg.bmp", "not a DWG drawing") +
+                  Line(".plan", ".plan.bmp") + Line(".plan.bmp", ".plan.bmp", "not a DWG drawing") +
+                  Line(".site", ".site.bmp") + Line(".site.bmp", ".site.bmp", "not a DWG drawing") +
+                  Summary(3, 0, 0, 3));
 }
 
 }  // namespace

@@ -101,7 +101,7 @@ TEST(FileReadTest, OnlyRegularFilesOpenAndFailuresSayWhy) {
 }
 
 // A name listed as a regular file may be something else by the time it is opened: a link
-// is then followed and the kind asked, and anything else fails its first read, never blocks.
+// is then followed, and anything but a regular file fails at once, never read or waited for.
 TEST(FileReadTest, WhatWasListedAsRegularIsCheckedWhenItIsNot) {
     TempDir dir;
     ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
@@ -112,8 +112,9 @@ TEST(FileReadTest, WhatWasListedAsRegularIsCheckedWhenItIsNot) {
         std::string path;
         std::string failure;  // "" when it opens and reads
         bool atOpen;
-    } cases[] = {{dir / "fifo", "not a regular file", false},
-                 {dir.Path(), "Is a directory", false},
+    } cases[] = {{dir / "fifo", "not a regular file", true},
+                 {dir.Path(), "Is a directory", true},
+                 {"/dev/null", "not a regular file", true},
                  {dir / "zero", "not a regular file", true},
                  {dir / "link", "", false}};
     for (const auto& c : cases) {

@@ -17,7 +17,8 @@ bool BeginsAsTextDxf(std::string_view text) {
     text.remove_prefix(code);
     const std::size_t codeEnd = text.find_first_of(kBlanks);
     const std::string_view group = text.substr(0, codeEnd);
-    if (codeEnd == std::string_view::npos || text.substr(codeEnd).find('\n') == std::string_view::npos) {
+    if (codeEnd == std::string_view::npos ||
+        text.substr(codeEnd).find('\n') == std::string_view::npos) {
         return false;
     }
     if (group == "999") {
@@ -39,6 +40,5 @@ bool IsDwgVersion(std::string_view version) {
 bool BeginsAsDrawing(std::span<const std::uint8_t> start) {
     const std::string_view text(reinterpret_cast<const char*>(start.data()), start.size());
     const std::string_view version = text.substr(0, std::min(kDwgVersionBytes, text.find('\0')));
-    return IsDwgVersion(version) || text.starts_with(kBinaryDxfSentinel) ||
-           BeginsAsTextDxf(text);
+    return IsDwgVersion(version) || text.starts_with(kBinaryDxfSentinel) || BeginsAsTextDxf(text);
 }

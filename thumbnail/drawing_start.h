@@ -1,8 +1,8 @@
 #pragma once
 // How a file begins when it is a drawing: what an output must never replace.
 
-#include <cstdint>
 #include <cstddef>
+#include <cstdint>
 #include <span>
 #include <string_view>
 

@@ -33,7 +33,7 @@ bool CFile::OpenForReading(const std::string& path, KindCheck check) {
         fd.Reset(::open(path.c_str(), kReadFlags));  // a link was put there since it was listed
     }
     // Whatever the listing said, the open file itself is asked: a device swapped in for a
-    // listed drawing is never read. The answer also tells where the file ends.
+    // listed drawing is never read. The answer also bounds what a block may take.
     struct stat info {};
     if (!fd.IsOpen() || ::fstat(fd.Get(), &info) != 0) {
         m_openError = errno;
@@ -44,7 +44,7 @@ bool CFile::OpenForReading(const std::string& path, KindCheck check) {
         return false;
     }
     m_fd = std::move(fd);
-    m_end = static_cast<std::uint64_t>(info.st_size);
+    m_size = static_cast<std::uint64_t>(info.st_size);
     return true;
 }
 

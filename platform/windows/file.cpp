@@ -38,7 +38,7 @@ bool CFile::OpenForReading(const std::string& path, KindCheck /*check*/) {
         return false;
     }
     m_fd = std::move(opened);
-    m_end = static_cast<std::uint64_t>(info.st_size);
+    m_size = static_cast<std::uint64_t>(info.st_size);
     return true;
 }
 
@@ -74,14 +74,13 @@ bool IdentityOf(HANDLE handle, BY_HANDLE_FILE_INFORMATION& info) {
 bool IsSameFile(int fd, const std::string& path) {
     BY_HANDLE_FILE_INFORMATION open{};
     BY_HANDLE_FILE_INFORMATION named{};
-    const HANDLE other = ::CreateFileW(Wide(path).c_str(), 0,
-                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    const bool same = IdentityOf(reinterpret_cast<HANDLE>(_get_osfhandle(fd)), open) &&
-                      IdentityOf(other, named) &&
-                      open.dwVolumeSerialNumber == named.dwVolumeSerialNumber &&
-                      open.nFileIndexHigh == named.nFileIndexHigh &&
-                      open.nFileIndexLow == named.nFileIndexLow;
+    const HANDLE other =
+        ::CreateFileW(Wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const bool same =
+        IdentityOf(reinterpret_cast<HANDLE>(_get_osfhandle(fd)), open) &&
+        IdentityOf(other, named) && open.dwVolumeSerialNumber == named.dwVolumeSerialNumber &&
+        open.nFileIndexHigh == named.nFileIndexHigh && open.nFileIndexLow == named.nFileIndexLow;
     if (other != INVALID_HANDLE_VALUE) {
         ::CloseHandle(other);
     }
