@@ -5,6 +5,7 @@
 
 #include "platform/directory.h"
 #include "platform/name_list.h"
+#include "platform/output_names.h"
 #include "platform/path.h"
 #include "platform/search.h"
 
@@ -42,6 +43,7 @@ void Complete(BatchState& state, const DrawingJob& job, DrawingStatus status) {
 // A drawing whose output an earlier drawing of the run may write waits for it: the first
 // bitmap of a name is kept, whatever the number of workers.
 void Schedule(DrawingJob job, BatchState& state) {
+    KeepFromCleanup(job.input);
     if (job.settings.dryRun) {
         state.scheduler.Submit(std::move(job));
         return;

@@ -17,6 +17,7 @@
 #include "dib/dib_png.h"
 #include "platform/console.h"
 #include "platform/file.h"
+#include "platform/output_names.h"
 #include "platform/termination.h"
 #include "thumbnail/drawing_start.h"
 #include "thumbnail/fitted_picture.h"
@@ -82,6 +83,7 @@ void Report(const std::string& path, const std::string& reason) {
 }
 
 int MakeThumbnail(const Request& request) {
+    KeepFromCleanup(request.drawing);
     const FittedPicture fitted = FitPicture(request.drawing, request.size, kThumbnailBackground);
     switch (fitted.outcome) {
         case LoadOutcome::kPreview:

@@ -37,9 +37,8 @@ Masks MasksOf(std::span<const std::uint8_t> dib, const Layout& layout) {
         // Headers of 56 bytes and more hold an alpha mask; a 40-byte one is followed by one
         // only with its kind; a 52-byte one has no room for it, whatever its compression says.
         const std::uint32_t headerSize = ReadField(dib, 0, 4);
-        const bool alpha =
-            headerSize >= kAlphaHeaderSize ||
-            (headerSize == kInfoHeaderSize && layout.compression == kAlphaBitFields);
+        const bool alpha = headerSize >= kAlphaHeaderSize ||
+                           (headerSize == kInfoHeaderSize && layout.compression == kAlphaBitFields);
         return {{ReadField(dib, kMasksOffset, 4)},
                 {ReadField(dib, kMasksOffset + 4, 4)},
                 {ReadField(dib, kMasksOffset + 8, 4)},
@@ -98,13 +97,16 @@ void ReadColourRow(const std::uint8_t* row, const Layout& layout, const Masks& m
 
 // Expands run-length encoded rows into indexes, bottom row first as stored; what the stream
 // does not reach stays index 0.
-void ExpandRle(std::span<const std::uint8_t> stream, const Layout& layout, DibPicture& picture) {
+// Only the rows from `top` (counted from the picture's top, `height` rows in all) are kept.
+void ExpandRle(std::span<const std::uint8_t> stream, const Layout& layout, std::uint32_t height,
+               std::uint32_t top, DibPicture& picture) {
     const bool four = layout.compression == kRle4;
     std::uint64_t x = 0;
     std::uint64_t y = 0;  // counted from the bottom
     const auto put = [&](std::uint8_t index) {
-        if (x < picture.width && y < picture.height) {
-            picture.pixels[(picture.height - 1 - y) * picture.width + x] = index;
+        const std::uint64_t row = height - 1 - std::min<std::uint64_t>(y, height - 1);
+        if (x < picture.width && y < height && row >= top && row - top < picture.height) {
+            picture.pixels[(row - top) * picture.width + x] = index;
         }
         ++x;
     };
@@ -141,15 +143,23 @@ void ExpandRle(std::span<const std::uint8_t> stream, const Layout& layout, DibPi
 
 }  // namespace
 
-std::optional<DibPicture> DibGetPicture(std::span<const std::uint8_t> dib) {
+std::uint32_t DibBandRows(std::uint32_t width, std::uint32_t rowsPerRow) {
+    const std::size_t rowBytes = std::size_t{width} * kRgbaSize * std::max(rowsPerRow, 1u);
+    return static_cast<std::uint32_t>(
+        std::max<std::size_t>(1, kBandBytes / std::max<std::size_t>(rowBytes, 1)));
+}
+
+std::optional<DibPicture> DibGetPicture(std::span<const std::uint8_t> dib, DibRows rows) {
     const std::optional<Layout> layout = ReadLayout(dib);
     if (!layout) {
         return std::nullopt;
     }
     DibPicture picture;
     picture.width = static_cast<std::uint32_t>(layout->width);
-    picture.height =
+    const auto height =
         static_cast<std::uint32_t>(layout->height < 0 ? -layout->height : layout->height);
+    const std::uint32_t top = std::min(rows.first, height);
+    picture.height = std::min(rows.count, height - top);
     const bool indexed = layout->bitsPerPixel <= 8;
     const std::size_t pixelSize = indexed ? 1 : kRgbaSize;
     picture.pixels.assign(std::size_t{picture.width} * picture.height * pixelSize, 0);
@@ -158,12 +168,12 @@ std::optional<DibPicture> DibGetPicture(std::span<const std::uint8_t> dib) {
         ReadPalette(dib, *layout, picture);
     }
     if (layout->compression == kRle8 || layout->compression == kRle4) {
-        ExpandRle(bits, *layout, picture);
+        ExpandRle(bits, *layout, height, top, picture);
     } else {
         const Masks masks = MasksOf(dib, *layout);
         picture.alpha = masks.alpha.mask != 0;
         for (std::uint32_t y = 0; y < picture.height; ++y) {
-            const std::uint32_t stored = layout->height < 0 ? y : picture.height - 1 - y;
+            const std::uint32_t stored = layout->height < 0 ? top + y : height - 1 - (top + y);
             const std::uint8_t* row = bits.data() + layout->stride * stored;
             std::uint8_t* out = picture.pixels.data() + std::size_t{picture.width} * pixelSize * y;
             if (indexed) {

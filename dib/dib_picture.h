@@ -1,5 +1,6 @@
 #pragma once
 
+#include <climits>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -16,6 +17,17 @@ struct DibPicture {
     std::vector<std::uint8_t> pixels;
 };
 
-// The picture of a whole bitmap (DibIsComplete), or nothing for any other block. RLE rows
-// are expanded; indexes beyond the colour table show its first entry, as BMP readers do.
-std::optional<DibPicture> DibGetPicture(std::span<const std::uint8_t> dib);
+// Rows of a picture, counted from its top: a large picture is worked on a band at a time.
+struct DibRows {
+    std::uint32_t first = 0;
+    std::uint32_t count = UINT32_MAX;  // as many as there are
+};
+
+// The picture of a whole bitmap (DibIsComplete), or of the `rows` of it that exist, or
+// nothing for any other block. RLE rows are expanded; indexes beyond the colour table show
+// its first entry, as BMP readers do.
+std::optional<DibPicture> DibGetPicture(std::span<const std::uint8_t> dib, DibRows rows = {});
+// How many rows of `width` pixels make a band of about kBandBytes when decoded: at least one.
+std::uint32_t DibBandRows(std::uint32_t width, std::uint32_t rowsPerRow = 1);
+// What a band of a picture takes at most, decoded: large pictures never cost their size twice.
+inline constexpr std::size_t kBandBytes = 1u << 20;

@@ -5,7 +5,10 @@
 #include <cstdlib>
 #include <memory>
 #include <new>
+#include <optional>
+#include <vector>
 
+#include "dib/dib.h"
 #include "dib/dib_picture.h"
 
 namespace {
@@ -44,6 +47,35 @@ bool Encoded(int result) {
     return result == 0;
 }
 
+// The header, the palette and the options that suit the picture, whose first band is `band`.
+bool SetUp(spng_ctx* context, const DibPicture& band, std::uint32_t height) {
+    const bool indexed = !band.palette.empty();
+    spng_ihdr ihdr{};
+    ihdr.width = band.width;
+    ihdr.height = height;
+    ihdr.bit_depth = 8;
+    ihdr.color_type = indexed      ? SPNG_COLOR_TYPE_INDEXED
+                      : band.alpha ? SPNG_COLOR_TYPE_TRUECOLOR_ALPHA
+                                   : SPNG_COLOR_TYPE_TRUECOLOR;
+    if (!Encoded(spng_set_ihdr(context, &ihdr))) {
+        return false;
+    }
+    if (!indexed) {
+        return Encoded(
+                   spng_set_option(context, SPNG_IMG_COMPRESSION_LEVEL, kColourCompressionLevel)) &&
+               Encoded(spng_set_option(context, SPNG_FILTER_CHOICE, kColourFilters));
+    }
+    spng_plte plte{};
+    plte.n_entries = static_cast<std::uint32_t>(band.palette.size() / 3);
+    for (std::uint32_t i = 0; i < plte.n_entries; ++i) {
+        plte.entries[i] = {band.palette[3 * i], band.palette[3 * i + 1], band.palette[3 * i + 2],
+                           0};
+    }
+    // Filters help photographs, not indexes.
+    return Encoded(spng_set_plte(context, &plte)) &&
+           Encoded(spng_set_option(context, SPNG_FILTER_CHOICE, SPNG_DISABLE_FILTERING));
+}
+
 }  // namespace
 
 int DibWritePngFile(const MemoryBlock& dib, CFile& file) {
@@ -56,47 +88,37 @@ int DibWritePngFile(const MemoryBlock& dib, CFile& file) {
 }
 
 MemoryHandle DibEncodePng(const MemoryBlock& dib) {
-    const std::optional<DibPicture> picture = DibGetPicture(dib);
-    if (!picture) {
+    // A band of rows at a time: a large picture is never held whole beside its bitmap.
+    const std::uint32_t width = static_cast<std::uint32_t>(std::abs(DibGetWidth(dib)));
+    const std::uint32_t height = static_cast<std::uint32_t>(std::abs(DibGetHeight(dib)));
+    const std::uint32_t bandRows = DibBandRows(width);
+    std::optional<DibPicture> band = DibGetPicture(dib, {0, bandRows});
+    if (!band) {
         return nullptr;
     }
     std::unique_ptr<spng_ctx, SpngFree> context(spng_ctx_new(SPNG_CTX_ENCODER));
     if (!context) {
         throw std::bad_alloc();
     }
-    const bool indexed = !picture->palette.empty();
-    spng_ihdr ihdr{};
-    ihdr.width = picture->width;
-    ihdr.height = picture->height;
-    ihdr.bit_depth = 8;
-    ihdr.color_type = indexed          ? SPNG_COLOR_TYPE_INDEXED
-                      : picture->alpha ? SPNG_COLOR_TYPE_TRUECOLOR_ALPHA
-                                       : SPNG_COLOR_TYPE_TRUECOLOR;
     if (!Encoded(spng_set_option(context.get(), SPNG_ENCODE_TO_BUFFER, 1)) ||
-        !Encoded(spng_set_ihdr(context.get(), &ihdr))) {
+        !SetUp(context.get(), *band, height) ||
+        !Encoded(spng_encode_image(context.get(), nullptr, 0, SPNG_FMT_PNG,
+                                   SPNG_ENCODE_PROGRESSIVE | SPNG_ENCODE_FINALIZE))) {
         return nullptr;
     }
-    if (indexed) {
-        spng_plte plte{};
-        plte.n_entries = static_cast<std::uint32_t>(picture->palette.size() / 3);
-        for (std::uint32_t i = 0; i < plte.n_entries; ++i) {
-            plte.entries[i] = {picture->palette[3 * i], picture->palette[3 * i + 1],
-                               picture->palette[3 * i + 2], 0};
-        }
-        // Filters help photographs, not indexes.
-        if (!Encoded(spng_set_plte(context.get(), &plte)) ||
-            !Encoded(spng_set_option(context.get(), SPNG_FILTER_CHOICE, SPNG_DISABLE_FILTERING))) {
+    for (std::uint32_t first = 0; first < height; first += bandRows) {
+        if (first != 0 && !(band = DibGetPicture(dib, {first, bandRows}))) {
             return nullptr;
         }
-    } else if (!Encoded(spng_set_option(context.get(), SPNG_IMG_COMPRESSION_LEVEL,
-                                        kColourCompressionLevel)) ||
-               !Encoded(spng_set_option(context.get(), SPNG_FILTER_CHOICE, kColourFilters))) {
-        return nullptr;
-    }
-    std::vector<std::uint8_t> rows = PngRows(*picture);
-    if (!Encoded(spng_encode_image(context.get(), rows.data(), rows.size(), SPNG_FMT_PNG,
-                                   SPNG_ENCODE_FINALIZE))) {
-        return nullptr;
+        const std::vector<std::uint8_t> rows = PngRows(*band);
+        const std::size_t rowBytes = rows.size() / band->height;
+        for (std::size_t offset = 0; offset < rows.size(); offset += rowBytes) {
+            const int result = spng_encode_row(context.get(), rows.data() + offset, rowBytes);
+            if (result != 0 && result != SPNG_EOI) {
+                (void)Encoded(result);  // raises on short memory
+                return nullptr;
+            }
+        }
     }
     std::size_t size = 0;
     int error = 0;

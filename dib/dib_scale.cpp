@@ -68,14 +68,17 @@ PixmanImage ImageOf(std::vector<std::uint32_t>& pixels, Size size) {
     return image;
 }
 
-// Sets the source up to be sampled at the target's pixels, each the average of the source
-// pixels it covers: a box as wide as the scale, over the pixels as points.
-void SetShrinkFilter(pixman_image_t* source, Size from, Size to) {
+// Sets a band of the source that starts at row `top` up to be sampled at the target's pixels,
+// each the average of the source pixels it covers: a box as wide as the scale, over the
+// pixels as points. Moved by whole rows, the band is sampled exactly where the whole picture
+// would be.
+void SetShrinkFilter(pixman_image_t* source, Size from, Size to, std::uint32_t top) {
     const double scaleX = double(from.width) / to.width;
     const double scaleY = double(from.height) / to.height;
     pixman_transform_t transform;
     pixman_transform_init_scale(&transform, pixman_double_to_fixed(scaleX),
                                 pixman_double_to_fixed(scaleY));
+    transform.matrix[1][2] = -pixman_int_to_fixed(static_cast<int>(top));
     pixman_image_set_transform(source, &transform);
     pixman_image_set_repeat(source, PIXMAN_REPEAT_PAD);  // edges average with themselves
     int count = 0;
@@ -91,22 +94,48 @@ void SetShrinkFilter(pixman_image_t* source, Size from, Size to) {
     }
 }
 
-MemoryHandle DibOfArgb(const std::vector<std::uint32_t>& argb, Size size) {
-    MemoryHandle dib = DibCreate(size.width, size.height, 24, 0);
-    if (!dib) {
-        return nullptr;
-    }
-    const std::size_t stride = DibRowStride(size.width, 24);
-    for (std::uint32_t y = 0; y < size.height; ++y) {
-        std::uint8_t* row = dib->data() + kInfoHeaderSize + stride * (size.height - 1 - y);
-        for (std::uint32_t x = 0; x < size.width; ++x, row += kBgrSize) {
-            const std::uint32_t pixel = argb[std::size_t{size.width} * y + x];
+// Puts target rows [first, first + count) into the 24-bit bitmap, whose rows run bottom-up.
+void PutRows(const std::vector<std::uint32_t>& argb, Size to, std::uint32_t first,
+             std::uint32_t count, MemoryBlock& dib) {
+    const std::size_t stride = DibRowStride(to.width, 24);
+    for (std::uint32_t y = 0; y < count; ++y) {
+        std::uint8_t* row = dib.data() + kInfoHeaderSize + stride * (to.height - 1 - first - y);
+        for (std::uint32_t x = 0; x < to.width; ++x, row += kBgrSize) {
+            const std::uint32_t pixel = argb[std::size_t{to.width} * y + x];
             row[0] = static_cast<std::uint8_t>(pixel);
             row[1] = static_cast<std::uint8_t>(pixel >> 8);
             row[2] = static_cast<std::uint8_t>(pixel >> 16);
         }
     }
-    return dib;
+}
+
+// Composites the target rows [first, first + count) from the source rows they sample, with
+// rows enough around them that the filter never reaches past the band but at the picture's
+// own edges.
+bool ShrinkBand(const MemoryBlock& dib, Size from, Size to, std::uint32_t first,
+                std::uint32_t count, std::uint32_t backgroundArgb, MemoryBlock& shrunk) {
+    const double scaleY = double(from.height) / to.height;
+    const auto margin = static_cast<std::int64_t>(std::ceil(scaleY)) + 2;
+    const std::int64_t low = static_cast<std::int64_t>(std::floor(scaleY * first)) - margin;
+    const std::int64_t high =
+        static_cast<std::int64_t>(std::ceil(scaleY * (first + count))) + margin;
+    const auto top = static_cast<std::uint32_t>(std::max<std::int64_t>(low, 0));
+    const auto bottom = static_cast<std::uint32_t>(std::min<std::int64_t>(high, from.height));
+    std::optional<DibPicture> band = DibGetPicture(dib, {top, bottom - top});
+    if (!band) {
+        return false;
+    }
+    std::vector<std::uint32_t> sourcePixels = ArgbPixels(*band);
+    band.reset();
+    std::vector<std::uint32_t> targetPixels(std::size_t{to.width} * count, backgroundArgb);
+    const PixmanImage source = ImageOf(sourcePixels, {from.width, bottom - top});
+    const PixmanImage target = ImageOf(targetPixels, {to.width, count});
+    SetShrinkFilter(source.get(), from, to, top);
+    pixman_image_composite32(PIXMAN_OP_OVER, source.get(), nullptr, target.get(), 0,
+                             static_cast<int>(first), 0, 0, 0, 0, static_cast<int>(to.width),
+                             static_cast<int>(count));
+    PutRows(targetPixels, to, first, count, shrunk);
+    return true;
 }
 
 }  // namespace
@@ -118,21 +147,24 @@ MemoryHandle DibShrinkToFit(const MemoryBlock& dib, std::uint32_t maxSide, COLOR
         (layout->width <= maxSide && std::abs(layout->height) <= std::int64_t{maxSide})) {
         return nullptr;
     }
-    std::optional<DibPicture> picture = DibGetPicture(dib);
-    if (!picture) {
-        return nullptr;
-    }
-    const Size from{picture->width, picture->height};
+    const Size from{static_cast<std::uint32_t>(layout->width),
+                    static_cast<std::uint32_t>(std::abs(layout->height))};
     const Size to = FitInside(from.width, from.height, maxSide);
-    std::vector<std::uint32_t> sourcePixels = ArgbPixels(*picture);
-    picture.reset();
     const std::uint32_t backgroundArgb =
         kOpaque | (background & 0xFF) << 16 | (background & 0xFF00) | (background >> 16 & 0xFF);
-    std::vector<std::uint32_t> targetPixels(std::size_t{to.width} * to.height, backgroundArgb);
-    const PixmanImage source = ImageOf(sourcePixels, from);
-    const PixmanImage target = ImageOf(targetPixels, to);
-    SetShrinkFilter(source.get(), from, to);
-    pixman_image_composite32(PIXMAN_OP_OVER, source.get(), nullptr, target.get(), 0, 0, 0, 0, 0, 0,
-                             static_cast<int>(to.width), static_cast<int>(to.height));
-    return DibOfArgb(targetPixels, to);
+    MemoryHandle shrunk = DibCreate(to.width, to.height, 24, 0);
+    if (!shrunk) {
+        return nullptr;
+    }
+    // A band of target rows at a time, each from about kBandBytes of source rows.
+    const auto rowsPerTargetRow =
+        static_cast<std::uint32_t>(std::ceil(double(from.height) / to.height));
+    const std::uint32_t bandRows = DibBandRows(from.width, rowsPerTargetRow);
+    for (std::uint32_t first = 0; first < to.height; first += bandRows) {
+        if (!ShrinkBand(dib, from, to, first, std::min(bandRows, to.height - first), backgroundArgb,
+                        *shrunk)) {
+            return nullptr;
+        }
+    }
+    return shrunk;
 }

@@ -11,6 +11,12 @@ namespace {
 constexpr std::string_view kHiddenPrefix = ".pictavex-";
 constexpr std::size_t kHiddenDigits = 16;
 constexpr std::string_view kDigits = "0123456789abcdef";
+constexpr std::string_view kBmpSignature = "BM";
+constexpr std::string_view kPngSignature = "\x89PNG\r\n\x1a\n";
+static_assert(kPngSignature.size() == kPictureStartBytes);
+
+std::mutex g_keptMutex;
+std::set<std::string> g_kept;
 
 }  // namespace
 
@@ -27,6 +33,21 @@ std::string HiddenName(const std::string& target) {
 bool IsHiddenName(std::string_view name) {
     return name.starts_with(kHiddenPrefix) && name.size() == kHiddenPrefix.size() + kHiddenDigits &&
            name.find_first_not_of(kDigits, kHiddenPrefix.size()) == std::string_view::npos;
+}
+
+bool BeginsAsPicture(std::span<const std::uint8_t> start) {
+    const std::string_view text(reinterpret_cast<const char*>(start.data()), start.size());
+    return text.starts_with(kBmpSignature) || text.starts_with(kPngSignature);
+}
+
+void KeepIdentity(std::string identity) {
+    const std::lock_guard lock(g_keptMutex);
+    g_kept.insert(std::move(identity));
+}
+
+bool IsKeptIdentity(const std::string& identity) {
+    const std::lock_guard lock(g_keptMutex);
+    return g_kept.contains(identity);
 }
 
 std::string FolderOf(const std::string& path) {

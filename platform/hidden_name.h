@@ -1,7 +1,10 @@
 #pragma once
 // The names of the hidden files that outputs wait under for a moment: for platform/ alone.
 
+#include <cstddef>
+#include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -10,6 +13,15 @@
 std::string HiddenName(const std::string& target);
 // Whether a directory entry has that form.
 bool IsHiddenName(std::string_view name);
+// Whether the first bytes of a file are those of a BMP or a PNG file: what a hidden file
+// holds once a run has written into it.
+bool BeginsAsPicture(std::span<const std::uint8_t> start);
+// How many bytes BeginsAsPicture looks at.
+inline constexpr std::size_t kPictureStartBytes = 8;
+// Files that must outlast any cleanup, by their identity (device and inode, or volume and
+// file ID, as text): drawings of this run that happen to have a hidden file's name.
+void KeepIdentity(std::string identity);
+bool IsKeptIdentity(const std::string& identity);
 // The folder a path lies in ("." for a bare name).
 std::string FolderOf(const std::string& path);
 // Runs `scan` the first time a run asks about a folder, and never again: abandoned hidden

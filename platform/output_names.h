@@ -25,5 +25,9 @@ int RenameHiddenFile(const std::string& hidden, const std::string& target);
 void RemoveHiddenFile(const std::string& hidden);
 
 // Removes the hidden files that killed runs left in the folder of `target`, once per folder
-// and run: those that no process holds locked.
+// and run. Only what can be shown to be a run's own is removed: a regular file (not a link),
+// owned by the user, that begins as a BMP or PNG file, that no run holds locked, and that is
+// not a drawing of this run. Anything else is left alone.
 void RemoveAbandonedHiddenFiles(const std::string& target);
+// Names a drawing of this run, which no cleanup may remove whatever its name.
+void KeepFromCleanup(const std::string& drawing);

@@ -195,20 +195,4 @@ TEST_F(SafetyTest, IgnoredSignalsStayIgnoredAndWorkersStart) {
     EXPECT_EQ(threads[1] - threads[0], 3);
 }
 
-TEST_F(SafetyTest, HiddenFilesOfKilledRunsAreRemovedByTheNextRun) {
-    Put("a.dwg", Drawing());
-    const char* abandoned = ".pictavex-0123456789abcdef";
-    const char* held = ".pictavex-fedcba9876543210";
-    const char* other = ".pictavex-notours";
-    for (const char* name : {abandoned, held, other}) {
-        Put(name, {1});
-    }
-    const UniqueFd lock(::open((m_dir / held).c_str(), O_RDONLY));
-    ASSERT_EQ(::flock(lock.Get(), LOCK_EX), 0);  // a run still at work
-    ASSERT_EQ(Run({"-q", "a.dwg"}).status, 0);
-    const std::vector<std::string> left = HiddenFiles(m_dir.Path());
-    EXPECT_EQ(std::set<std::string>(left.begin(), left.end()),
-              (std::set<std::string>{held, other}));
-}
-
 }  // namespace

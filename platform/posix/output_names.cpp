@@ -6,12 +6,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <memory>
 
 #include "platform/hidden_name.h"
+#include "platform/path.h"
 #include "platform/termination.h"
 
 namespace {
@@ -29,13 +31,30 @@ bool SameFile(const struct stat& a, const struct stat& b) {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
-// Removes one hidden file if no process holds it: a run that is still writing it does.
+std::string IdentityOf(const struct stat& info) {
+    return std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino);
+}
+
+// Whether an open hidden file is one a run left: a regular file of the user's that holds the
+// start of a picture and is no drawing of this run.
+bool LooksAbandoned(int fd, const struct stat& opened) {
+    if (!S_ISREG(opened.st_mode) || opened.st_uid != ::geteuid() ||
+        IsKeptIdentity(IdentityOf(opened))) {
+        return false;
+    }
+    std::array<std::uint8_t, kPictureStartBytes> start{};
+    const ssize_t got = ::pread(fd, start.data(), start.size(), 0);
+    return got > 0 && BeginsAsPicture(std::span(start).first(static_cast<std::size_t>(got)));
+}
+
+// Removes one hidden file if it is a run's own and no process holds it: a run that is still
+// writing it does.
 void RemoveIfAbandoned(int directoryFd, const char* name) {
     const UniqueFd fd(
         ::openat(directoryFd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
     struct stat opened {};
     struct stat named {};
-    if (!fd.IsOpen() || ::fstat(fd.Get(), &opened) != 0 || !S_ISREG(opened.st_mode) ||
+    if (!fd.IsOpen() || ::fstat(fd.Get(), &opened) != 0 || !LooksAbandoned(fd.Get(), opened) ||
         ::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) {
         return;
     }
@@ -129,6 +148,14 @@ void RemoveHiddenFile(const std::string& hidden) {
     ForgetHiddenFile(hidden);
 }
 
+void KeepFromCleanup(const std::string& drawing) {
+    struct stat info {};
+    const PathParts parts = SplitPath(drawing);
+    if (IsHiddenName(parts.baseName + parts.extension) && ::stat(drawing.c_str(), &info) == 0) {
+        KeepIdentity(IdentityOf(info));
+    }
+}
+
 void RemoveAbandonedHiddenFiles(const std::string& target) {
     const std::string folder = FolderOf(target);
     ScanFolderOnce(folder, [&folder] { RemoveAbandonedIn(folder); });
@@ -142,7 +169,9 @@ void RemoveAbandonedIn(const std::string& folder) {
         return;  // the write that follows says why, if it matters
     }
     while (const dirent* entry = ::readdir(dir.get())) {
-        if (IsHiddenName(entry->d_name)) {
+        // A device is never even opened; a type the listing does not give is asked once open.
+        const bool mayBeRegular = entry->d_type == DT_REG || entry->d_type == DT_UNKNOWN;
+        if (mayBeRegular && IsHiddenName(entry->d_name)) {
             RemoveIfAbandoned(::dirfd(dir.get()), entry->d_name);
         }
     }

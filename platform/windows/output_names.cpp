@@ -7,10 +7,16 @@
 #include <io.h>
 #include <sys/stat.h>
 
+#include <aclapi.h>
+
+#include <array>
 #include <cerrno>
+#include <cstring>
+#include <vector>
 
 #include "platform/hidden_name.h"
 #include "platform/output_names.h"
+#include "platform/path.h"
 #include "platform/termination.h"
 #include "platform/windows/wide.h"
 
@@ -41,17 +47,71 @@ bool SetDeleteOnClose(HANDLE handle, bool remove) {
 
 namespace {
 
-// Deletes a hidden file that no run holds locked.
+std::string IdentityOf(const BY_HANDLE_FILE_INFORMATION& info) {
+    return std::to_string(info.dwVolumeSerialNumber) + ":" + std::to_string(info.nFileIndexHigh) +
+           ":" + std::to_string(info.nFileIndexLow);
+}
+
+// The SIDs this process's files are made with: its user, and the owner it gives new files
+// (the Administrators group, for an elevated administrator).
+bool OwnedByThisUser(HANDLE file) {
+    PSID owner = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (::GetSecurityInfo(file, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr,
+                          nullptr, nullptr, &descriptor) != ERROR_SUCCESS) {
+        return false;
+    }
+    bool owned = false;
+    HANDLE token = nullptr;
+    if (::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) {
+        for (const TOKEN_INFORMATION_CLASS kind : {TokenUser, TokenOwner}) {
+            DWORD size = 0;
+            ::GetTokenInformation(token, kind, nullptr, 0, &size);
+            std::vector<std::uint8_t> buffer(size);
+            // Both structures begin with the SID's address.
+            if (size >= sizeof(PSID) &&
+                ::GetTokenInformation(token, kind, buffer.data(), size, &size)) {
+                PSID sid = nullptr;
+                std::memcpy(&sid, buffer.data(), sizeof sid);
+                owned = owned || ::EqualSid(owner, sid);
+            }
+        }
+        ::CloseHandle(token);
+    }
+    ::LocalFree(descriptor);
+    return owned;
+}
+
+// Whether an open hidden file is one a run left: a regular file, not a reparse point, of this
+// user's, that holds the start of a picture and is no drawing of this run.
+bool LooksAbandoned(HANDLE file) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    constexpr DWORD kNotRegular =
+        FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE;
+    if (::GetFileType(file) != FILE_TYPE_DISK || !::GetFileInformationByHandle(file, &info) ||
+        (info.dwFileAttributes & kNotRegular) != 0 || IsKeptIdentity(IdentityOf(info)) ||
+        !OwnedByThisUser(file)) {
+        return false;
+    }
+    std::array<std::uint8_t, kPictureStartBytes> start{};
+    DWORD got = 0;
+    return ::ReadFile(file, start.data(), static_cast<DWORD>(start.size()), &got, nullptr) &&
+           BeginsAsPicture(std::span(start).first(got));
+}
+
+// Deletes a hidden file that is a run's own and that no run holds locked. The name itself is
+// opened, never what a link or junction leads to.
 void RemoveIfAbandoned(const std::string& path) {
-    const HANDLE handle = ::CreateFileW(Wide(path).c_str(), GENERIC_READ | DELETE, kShareAll,
-                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) {
+    const HANDLE file =
+        ::CreateFileW(Wide(path).c_str(), GENERIC_READ | READ_CONTROL | DELETE, kShareAll, nullptr,
+                      OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
         return;
     }
-    if (LockInUse(handle, 0)) {
-        SetDeleteOnClose(handle, true);
+    if (LooksAbandoned(file) && LockInUse(file, 0)) {
+        SetDeleteOnClose(file, true);
     }
-    ::CloseHandle(handle);
+    ::CloseHandle(file);
 }
 
 }  // namespace
@@ -115,6 +175,22 @@ void RemoveHiddenFile(const std::string& hidden) {
     ForgetHiddenFile(hidden);
 }
 
+void KeepFromCleanup(const std::string& drawing) {
+    const PathParts parts = SplitPath(drawing);
+    if (!IsHiddenName(parts.baseName + parts.extension)) {
+        return;
+    }
+    const HANDLE file = ::CreateFileW(Wide(drawing).c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (file != INVALID_HANDLE_VALUE && ::GetFileInformationByHandle(file, &info)) {
+        KeepIdentity(IdentityOf(info));
+    }
+    if (file != INVALID_HANDLE_VALUE) {
+        ::CloseHandle(file);
+    }
+}
+
 void RemoveAbandonedHiddenFiles(const std::string& target) {
     const std::string folder = FolderOf(target);
     ScanFolderOnce(folder, [&folder] { RemoveAbandonedIn(folder); });
@@ -133,7 +209,8 @@ void RemoveAbandonedIn(const std::string& folder) {
     }
     do {
         const std::string name = Utf8(entry.cFileName);
-        if (IsHiddenName(name) && !(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        constexpr DWORD kNotRegular = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
+        if (IsHiddenName(name) && !(entry.dwFileAttributes & kNotRegular)) {
             RemoveIfAbandoned(prefix + name);
         }
     } while (::FindNextFileW(search, &entry));
