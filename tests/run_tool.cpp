@@ -34,6 +34,9 @@ bool DropToNobody(gid_t extraGroup = 0) {
     ::close(in);
     ::close(out);
     ::close(err);
+    for (const auto& [name, value] : options.environment) {
+        ::setenv(name.c_str(), value.c_str(), 1);
+    }
     for (int signalNumber : options.ignoredSignals) {
         std::signal(signalNumber, SIG_IGN);
     }
@@ -108,6 +111,7 @@ ToolRun ToolProcess::Wait() {
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     run.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
     run.peakMemoryKib = usage.ru_maxrss;
+    run.minorFaults = usage.ru_minflt;
     return run;
 }
 

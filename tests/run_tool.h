@@ -13,6 +13,7 @@ struct ToolRun {
     int status = -1;         // exit status, or -1 when the tool did not exit normally
     int signal = 0;          // the signal that ended it, if one did
     long peakMemoryKib = 0;  // the child's peak resident set
+    long minorFaults = 0;    // pages the child was given without reading from disk
 };
 
 struct RunOptions {
@@ -24,6 +25,7 @@ struct RunOptions {
     unsigned extraGroup = 0;            // and, when not 0, a member of this group too
     std::vector<int> ignoredSignals{};  // as a caller such as nohup leaves them
     std::vector<std::pair<int, rlim_t>> limits{};  // resource limits set in the child
+    std::vector<std::pair<std::string, std::string>> environment{};  // variables set in it
 };
 
 // A program started in `directory` with stdin from /dev/null (or as asked), what it prints

@@ -1,0 +1,86 @@
+// Loaded with LD_PRELOAD into the tool, this makes the system refuse what some systems do.
+// PICTAVEX_REFUSE lists, separated by commas:
+//   link-descriptor  linkat(AT_EMPTY_PATH) fails as for an ordinary user before Linux 6.10;
+//   unnamed-files    open(O_TMPFILE) fails as on vfat, FUSE and network file systems;
+//   bmp-vanishes     access() of a name ending in ".bmp" finds nothing, as when a FUSE share
+//                    hides a file that another run renames over just then.
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdarg>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+bool Refused(const char* what) {
+    const char* list = std::getenv("PICTAVEX_REFUSE");
+    return list != nullptr && std::strstr(list, what) != nullptr;
+}
+
+template <typename Function>
+Function* Next(const char* symbol) {
+    return reinterpret_cast<Function*>(::dlsym(RTLD_NEXT, symbol));
+}
+
+int Open(const char* symbol, const char* path, int flags, mode_t mode) {
+    if ((flags & O_TMPFILE) == O_TMPFILE && Refused("unnamed-files")) {
+        errno = EOPNOTSUPP;
+        return -1;
+    }
+    return Next<int(const char*, int, ...)>(symbol)(path, flags, mode);
+}
+
+mode_t ModeOf(int flags, va_list arguments) {
+    const bool hasMode = (flags & O_CREAT) != 0 || (flags & O_TMPFILE) == O_TMPFILE;
+    return hasMode ? static_cast<mode_t>(va_arg(arguments, int)) : 0;
+}
+
+// Leaves a mark where PICTAVEX_SHIM_MARK says, so that a test knows the shim was loaded.
+__attribute__((constructor)) void Mark() {
+    if (const char* mark = std::getenv("PICTAVEX_SHIM_MARK")) {
+        ::close(Next<int(const char*, int, ...)>("open")(mark, O_WRONLY | O_CREAT, 0600));
+    }
+}
+
+}  // namespace
+
+extern "C" {
+
+int linkat(int fromDir, const char* from, int toDir, const char* to, int flags) {
+    if ((flags & AT_EMPTY_PATH) && Refused("link-descriptor")) {
+        errno = ENOENT;
+        return -1;
+    }
+    return Next<int(int, const char*, int, const char*, int)>("linkat")(fromDir, from, toDir, to,
+                                                                       flags);
+}
+
+int open(const char* path, int flags, ...) {
+    va_list arguments;
+    va_start(arguments, flags);
+    const mode_t mode = ModeOf(flags, arguments);
+    va_end(arguments);
+    return Open("open", path, flags, mode);
+}
+
+int open64(const char* path, int flags, ...) {
+    va_list arguments;
+    va_start(arguments, flags);
+    const mode_t mode = ModeOf(flags, arguments);
+    va_end(arguments);
+    return Open("open64", path, flags, mode);
+}
+
+int access(const char* path, int mode) {
+    const std::size_t length = std::strlen(path);
+    if (Refused("bmp-vanishes") && length > 4 && std::strcmp(path + length - 4, ".bmp") == 0) {
+        errno = ENOENT;
+        return -1;
+    }
+    return Next<int(const char*, int)>("access")(path, mode);
+}
+
+}  // extern "C"
