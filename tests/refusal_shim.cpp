@@ -55,7 +55,7 @@ int linkat(int fromDir, const char* from, int toDir, const char* to, int flags) 
         return -1;
     }
     return Next<int(int, const char*, int, const char*, int)>("linkat")(fromDir, from, toDir, to,
-                                                                       flags);
+                                                                        flags);
 }
 
 int open(const char* path, int flags, ...) {

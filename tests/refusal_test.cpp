@@ -22,11 +22,11 @@ protected:
     // The tool with the system refusing `what`; checks that the refusals were in force.
     ToolRun RunRefusing(const std::string& what, const std::vector<std::string>& arguments) {
         const std::string mark = m_dir / "shim loaded";
-        const ToolRun run = Run(arguments, {.environment = {{"LD_PRELOAD", REFUSAL_SHIM},
-                                                            {"PICTAVEX_REFUSE", what},
-                                                            {"PICTAVEX_SHIM_MARK", mark},
-                                                            {"ASAN_OPTIONS",
-                                                             "verify_asan_link_order=0"}}});
+        const ToolRun run =
+            Run(arguments, {.environment = {{"LD_PRELOAD", REFUSAL_SHIM},
+                                            {"PICTAVEX_REFUSE", what},
+                                            {"PICTAVEX_SHIM_MARK", mark},
+                                            {"ASAN_OPTIONS", "verify_asan_link_order=0"}}});
         EXPECT_EQ(::unlink(mark.c_str()), 0) << "the shim was not loaded";
         return run;
     }

@@ -23,7 +23,6 @@ Bytes MetaFile(const Bytes& bits) {
 
 using ThumbnailTest = DrawingTest;
 
-
 TEST_F(ThumbnailTest, ReadsHeaderTextAndBitmapThenStops) {
     const Bytes dib = MakeInfoDib({.width = 5, .height = 3});
     Load(DwgBuilder()
