@@ -46,7 +46,8 @@ TEST(OutputTest, ReplacedBitmapKeepsItsModeAndOwner) {
     EXPECT_EQ(StatOf(dir / "new/a.bmp").st_uid, ::geteuid());
 }
 
-// An ordinary user cannot give a file away, but can keep its group when a member of it.
+// An ordinary user cannot give a file away, but can keep its group when a member of it, for
+// another's file and for one of the user's own alike.
 TEST(OutputTest, ReplacedBitmapKeepsAGroupTheUserBelongsTo) {
     if (!CanRunAsOrdinaryUser()) {
         GTEST_SKIP() << "cannot switch to an ordinary user here (needs root)";
@@ -54,18 +55,23 @@ TEST(OutputTest, ReplacedBitmapKeepsAGroupTheUserBelongsTo) {
     constexpr unsigned kGroup = 4242;
     TempDir dir;
     ASSERT_EQ(::chmod(dir.Path().c_str(), 0777), 0);
-    WriteFile(dir / "a.dwg", Drawing());
-    WriteFile(dir / "a.bmp", {'o', 'l', 'd'});
+    for (const char* name : {"a", "b"}) {
+        WriteFile(dir / name + ".dwg", Drawing());
+        WriteFile(dir / name + ".bmp", {'o', 'l', 'd'});
+        ASSERT_EQ(::chmod((dir / name + ".bmp").c_str(), 0664), 0);
+    }
     ASSERT_EQ(::chown((dir / "a.bmp").c_str(), 0, kGroup), 0);
-    ASSERT_EQ(::chmod((dir / "a.bmp").c_str(), 0664), 0);
-    const ToolRun run = RunProgram(PICTAVEX_BINARY, dir.Path(), {"-q", "a.dwg"},
+    ASSERT_EQ(::chown((dir / "b.bmp").c_str(), kNobody, kGroup), 0);
+    const ToolRun run = RunProgram(PICTAVEX_BINARY, dir.Path(), {"-q", "a.dwg", "b.dwg"},
                                    {.asOrdinaryUser = true, .extraGroup = kGroup});
     ASSERT_EQ(run.status, 0) << run.err;
-    const struct stat replaced = StatOf(dir / "a.bmp");
-    EXPECT_EQ(ReadFile(dir / "a.bmp")[0], 'B');
-    EXPECT_EQ(replaced.st_uid, kNobody);
-    EXPECT_EQ(replaced.st_gid, kGroup);
-    EXPECT_EQ(replaced.st_mode & 07777, 0664u);
+    for (const char* name : {"a.bmp", "b.bmp"}) {
+        const struct stat replaced = StatOf(dir / name);
+        EXPECT_EQ(ReadFile(dir / name)[0], 'B') << name;
+        EXPECT_EQ(replaced.st_uid, kNobody) << name;
+        EXPECT_EQ(replaced.st_gid, kGroup) << name;
+        EXPECT_EQ(replaced.st_mode & 07777, 0664u) << name;
+    }
 }
 
 TEST(OutputTest, ABitmapAlreadyRightIsLeftAsItIs) {

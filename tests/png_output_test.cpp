@@ -3,6 +3,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <utility>
+
 #include "tests/png_builder.h"
 #include "tests/run_tool.h"
 #include "tests/tool_test.h"
@@ -104,6 +106,12 @@ TEST_F(PngOutputTest, ShrinkingRoundsAndKeepsTheTopAtTheTop) {
         Convert(DarkPaletteDib({.width = 20, .height = 1}), {"-f", "png", "-s", "10"});
     EXPECT_EQ(row.width, 10u);
     EXPECT_EQ(row.height, 1u);
+    for (const auto& [width, height] : {std::pair{200, 1}, std::pair{1, 200}}) {
+        const DecodedPng thin =  // a side that would round to none keeps one pixel
+            Convert(DarkPaletteDib({.width = width, .height = height}), {"-f", "png", "-s", "64"});
+        EXPECT_EQ(thin.width, width == 1 ? 1u : 64u);
+        EXPECT_EQ(thin.height, height == 1 ? 1u : 64u);
+    }
     const DecodedPng fits =
         Convert(DarkPaletteDib({.width = 8, .height = 4}), {"-f", "png", "-s", "8"});
     EXPECT_EQ(fits.colorType, 3);  // as stored: not resampled
@@ -142,6 +150,39 @@ TEST_F(PngOutputTest, ShrinkingAveragesAndKeepsTheAspectWithoutEnlarging) {
         Convert(DarkPaletteDib({.width = 10, .height = 6}), {"-f", "png", "-s", "5"});
     EXPECT_EQ(shrunk.colorType, 2);  // a shrunk palette picture is RGB
     EXPECT_EQ(shrunk.height, 3u);
+}
+
+// A picture of 64 blocks of 64 rows, each block of its own colour, top first.
+Bytes Blocks(std::int32_t width) {
+    constexpr std::int32_t kBlock = 64;
+    Bytes dib = MakeInfoDib({.width = width, .height = kBlock * kBlock});
+    const std::size_t stride = (static_cast<std::size_t>(width) + 3) / 4 * 4;
+    for (int block = 0; block < kBlock; ++block) {
+        // Entry 0 takes the background; rows run bottom-up.
+        SetQuad(dib, block + 1, static_cast<std::uint8_t>(block * 37),
+                static_cast<std::uint8_t>(255 - block * 3), static_cast<std::uint8_t>(block * 4));
+        const std::size_t first =
+            kInfoHeaderSize + 256 * 4 + stride * kBlock * (kBlock - 1 - block);
+        std::fill_n(dib.begin() + static_cast<long>(first), stride * kBlock, block + 1);
+    }
+    return dib;
+}
+
+// A large picture is shrunk a band of rows at a time, each band sampled exactly where the
+// whole picture would be: where each thumbnail row covers one block, it has the block's very
+// colour.
+TEST_F(PngOutputTest, ALargePictureShrinksBandByBandWithoutASeam) {
+    const DecodedPng aligned = Convert(Blocks(2048), {"-f", "png", "-s", "64"});
+    ASSERT_EQ(aligned.width, 32u);
+    ASSERT_EQ(aligned.height, 64u);
+    for (std::uint32_t y = 0; y < aligned.height; ++y) {
+        const Bytes colour{static_cast<std::uint8_t>(y * 4), static_cast<std::uint8_t>(255 - y * 3),
+                           static_cast<std::uint8_t>(y * 37)};
+        for (std::uint32_t x = 0; x < aligned.width; ++x) {
+            const std::uint8_t* pixel = &aligned.pixels[4 * (aligned.width * y + x)];
+            ASSERT_EQ(Bytes(pixel, pixel + 3), colour) << x << ", " << y;
+        }
+    }
 }
 
 TEST_F(PngOutputTest, ShrunkBmpIsTwentyFourBits) {
