@@ -4,11 +4,27 @@
 
 #include "platform/console.h"
 
+namespace {
+
+std::string ReasonOf(int cause) {
+    switch (cause) {
+        case kNotRegularCause:
+            return kNotRegularReason;
+        case kDrawingCause:
+            return kDrawingReason;
+        case kReservedNameCause:
+            return kReservedNameReason;
+        case kInvalidNameCause:
+            return kInvalidNameReason;
+        default:
+            return std::strerror(cause);
+    }
+}
+
+}  // namespace
+
 CFileException::CFileException(std::string path, int cause)
-    : CFileException(std::move(path), cause == kNotRegularCause ? std::string(kNotRegularReason)
-                                      : cause == kDrawingCause
-                                          ? std::string(kDrawingReason)
-                                          : std::string(std::strerror(cause))) {
+    : CFileException(std::move(path), ReasonOf(cause)) {
     m_cause = cause;
 }
 

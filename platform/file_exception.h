@@ -10,11 +10,16 @@ inline constexpr int kNotRegularCause = -1;
 // Why an output's name that holds a drawing, or the very file being read, is not replaced.
 inline constexpr char kDrawingReason[] = "a drawing, never replaced by a picture";
 inline constexpr int kDrawingCause = -2;
+// Names that Windows cannot give a file: a device's, or one that it would change.
+inline constexpr char kReservedNameReason[] = "a device name that Windows reserves";
+inline constexpr int kReservedNameCause = -3;
+inline constexpr char kInvalidNameReason[] = "not a valid file name on Windows";
+inline constexpr int kInvalidNameCause = -4;
 
 // A failed file operation: which file, and why (an errno value, or a reason of the tool's own).
 class CFileException : public std::runtime_error {
 public:
-    // An errno value, kNotRegularCause or kDrawingCause.
+    // An errno value, or one of the tool's own causes above.
     CFileException(std::string path, int cause);
     CFileException(std::string path, const std::string& reason);
 

@@ -22,3 +22,9 @@ PathParts SplitPath(const std::string& path);
 // and extension (with a '.' added when missing); empty parts add nothing.
 std::string MakePath(const std::string& directory, const std::string& baseName,
                      const std::string& extension);
+
+// 0, or why the system can hold no file or folder of this name: on Windows, a device's name
+// (kReservedNameCause: NUL, COM1, ... with any extension) anywhere in it, or, with
+// `strictly`, a name that Windows would quietly change (one that ends in a space or a dot)
+// or cannot hold (a character such as '<' or '|'). Always 0 on POSIX systems.
+int CheckNameRules(std::string_view path, bool strictly);

@@ -11,24 +11,12 @@
 #include "tests/kill_test.h"
 #include "tests/png_builder.h"
 #include "tests/tool_test.h"
+#include "tests/windows_tool.h"
 
 namespace {
 
-const std::string kExe = PICTAVEX_WINDOWS_EXE;
-
-class WindowsTest : public ToolTest {
-public:
-    static void SetUpTestSuite() {
-        ::setenv("WINEPREFIX", PICTAVEX_WINEPREFIX, 1);
-        ::setenv("WINEDEBUG", "-all", 1);
-        RunProgram("/usr/bin/wine", "/", {"wineboot", "--init"});  // a private prefix, made once
-    }
-
+class WindowsTest : public WindowsToolTest {
 protected:
-    ToolRun RunWindows(std::vector<std::string> arguments, const RunOptions& options = {}) {
-        arguments.insert(arguments.begin(), kExe);
-        return RunProgram("/usr/bin/wine", m_dir.Path(), arguments, options);
-    }
     // Every kind of preview the builder makes, and drawings with none or a damaged one.
     void PutDrawings() {
         Bytes palette = DarkPaletteDib({.width = 40, .height = 30});
@@ -61,13 +49,6 @@ protected:
         Put("in/indexed.dwg", DwgBuilder().Version("AC1027").Entry(6, indexed).Build());
         Put("in/none.dwg", DwgBuilder().Build());
         Put("in/bad.dwg", DwgBuilder().Entry(2, MakeInfoDib({})).TruncateTo(90).Build());
-    }
-    // Windows paths with Linux separators: in text, or escaped in JSON.
-    static std::string Slashes(std::string text, std::string_view separator = "\\") {
-        for (std::size_t at = 0; (at = text.find(separator, at)) != std::string::npos; ++at) {
-            text.replace(at, separator.size(), "/");
-        }
-        return text;
     }
 };
 
@@ -185,7 +166,7 @@ TEST_F(WindowsTest, TheZipRunsOnTheShippedExample) {
 // console handler: the empty hidden file that leaves is removed by the next run.
 class WindowsKillTest : public KillTest {
 protected:
-    static void SetUpTestSuite() { WindowsTest::SetUpTestSuite(); }
+    static void SetUpTestSuite() { WindowsToolTest::SetUpTestSuite(); }
     ToolProcess Batch() override {
         return ToolProcess("/usr/bin/wine", m_dir.Path(), {kExe, "-q", "-j", "8", "*.dwg"});
     }

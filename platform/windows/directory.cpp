@@ -1,16 +1,26 @@
 #include "platform/directory.h"
 
-#include <filesystem>
-#include <system_error>
-
+#include "platform/path.h"
 #include "platform/windows/wide.h"
 
 int CreateDirectories(const std::string& path) {
-    std::error_code error;
-    std::filesystem::create_directories(std::filesystem::path(Wide(path)), error);
-    if (!error) {
-        return 0;
+    // Windows would make "outs" of "outs " and then find no "outs \a.bmp": such a name is
+    // refused before anything is made.
+    if (const int failure = CheckNameRules(path, true); failure != 0) {
+        return failure;
     }
-    return error.category() == std::system_category() ? ErrnoOf(static_cast<DWORD>(error.value()))
-                                                      : error.value();
+    const std::wstring whole = Wide(path);
+    // Each folder on the way in turn: those there already, and a drive or a server, refuse.
+    DWORD failure = ERROR_SUCCESS;
+    for (std::size_t end = 0; end != std::wstring::npos;) {
+        end = whole.find_first_of(L"\\/", end + 1);
+        if (!::CreateDirectoryW(whole.substr(0, end).c_str(), nullptr)) {
+            failure = ::GetLastError();
+        }
+    }
+    const DWORD attributes = ::GetFileAttributesW(whole.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
+        return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? 0 : EEXIST;
+    }
+    return ErrnoOf(failure);
 }

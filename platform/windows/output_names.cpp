@@ -82,13 +82,28 @@ bool OwnedByThisUser(HANDLE file) {
     return owned;
 }
 
-// Whether an open hidden file is one a run left: a regular file, not a reparse point, of this
-// user's, that holds the start of a picture and is no drawing of this run.
-bool LooksAbandoned(HANDLE file) {
+// Where Windows found an open file or folder, with every link on the way resolved.
+std::wstring FinalPathOf(HANDLE handle) {
+    DWORD size = ::GetFinalPathNameByHandleW(handle, nullptr, 0, FILE_NAME_NORMALIZED);
+    std::wstring path(size, L'\0');
+    size = size == 0 ? 0
+                     : ::GetFinalPathNameByHandleW(handle, path.data(), size, FILE_NAME_NORMALIZED);
+    path.resize(size < path.size() ? size : 0);
+    return path;
+}
+
+// Whether an open hidden file is one a run left: the very file `expected` names (not what a
+// link there leads to, which Wine opens whatever the flags say), a regular file, not a reparse
+// point, of this user's, that holds the start of a picture and is no drawing of this run.
+bool LooksAbandoned(HANDLE file, const std::wstring& expected) {
     BY_HANDLE_FILE_INFORMATION info{};
     constexpr DWORD kNotRegular =
         FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE;
-    if (::GetFileType(file) != FILE_TYPE_DISK || !::GetFileInformationByHandle(file, &info) ||
+    const std::wstring found = FinalPathOf(file);
+    if (found.empty() ||
+        ::CompareStringOrdinal(found.c_str(), static_cast<int>(found.size()), expected.c_str(),
+                               static_cast<int>(expected.size()), TRUE) != CSTR_EQUAL ||
+        ::GetFileType(file) != FILE_TYPE_DISK || !::GetFileInformationByHandle(file, &info) ||
         (info.dwFileAttributes & kNotRegular) != 0 || IsKeptIdentity(IdentityOf(info)) ||
         !OwnedByThisUser(file)) {
         return false;
@@ -100,15 +115,15 @@ bool LooksAbandoned(HANDLE file) {
 }
 
 // Deletes a hidden file that is a run's own and that no run holds locked. The name itself is
-// opened, never what a link or junction leads to.
-void RemoveIfAbandoned(const std::string& path) {
+// opened, never what a link or junction leads to; `expected` is where it must be found.
+void RemoveIfAbandoned(const std::string& path, const std::wstring& expected) {
     const HANDLE file =
         ::CreateFileW(Wide(path).c_str(), GENERIC_READ | READ_CONTROL | DELETE, kShareAll, nullptr,
                       OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         return;
     }
-    if (LooksAbandoned(file) && LockInUse(file, 0)) {
+    if (LooksAbandoned(file, expected) && LockInUse(file, 0)) {
         SetDeleteOnClose(file, true);
     }
     ::CloseHandle(file);
@@ -201,6 +216,17 @@ namespace {
 void RemoveAbandonedIn(const std::string& folder) {
     const std::string prefix =
         folder + (folder.ends_with('\\') || folder.ends_with('/') ? "" : "\\");
+    const HANDLE opened = ::CreateFileW(Wide(folder).c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
+                                        FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (opened == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    std::wstring where = FinalPathOf(opened);
+    ::CloseHandle(opened);
+    if (where.empty()) {
+        return;
+    }
+    where += where.ends_with(L'\\') ? L"" : L"\\";
     WIN32_FIND_DATAW entry;
     const HANDLE search = ::FindFirstFileExW(Wide(prefix + ".pictavex-*").c_str(), FindExInfoBasic,
                                              &entry, FindExSearchNameMatch, nullptr, 0);
@@ -211,7 +237,7 @@ void RemoveAbandonedIn(const std::string& folder) {
         const std::string name = Utf8(entry.cFileName);
         constexpr DWORD kNotRegular = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
         if (IsHiddenName(name) && !(entry.dwFileAttributes & kNotRegular)) {
-            RemoveIfAbandoned(prefix + name);
+            RemoveIfAbandoned(prefix + name, where + entry.cFileName);
         }
     } while (::FindNextFileW(search, &entry));
     ::FindClose(search);

@@ -69,6 +69,11 @@ SearchResult SearchDirectory(const std::string& directory, const std::string& na
 
 SearchResult FindName(const std::string& path) {
     SearchResult result;
+    // NUL or COM1.dwg names a device, never a drawing, whatever the folder holds.
+    if (const int failure = CheckNameRules(path, false); failure != 0) {
+        result.error = failure;
+        return result;
+    }
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!::GetFileAttributesExW(Wide(path).c_str(), GetFileExInfoStandard, &data)) {
         result.error = LastErrno();

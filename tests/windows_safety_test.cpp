@@ -1,0 +1,90 @@
+// The Windows build under Wine never destroys a file it was not asked to write: not the
+// drawing it reads, not what a link among its hidden files leads to, not a file that only
+// looks like a leftover. Its reasons are the true ones for names Windows cannot hold.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <set>
+#include <string_view>
+
+#include "tests/windows_tool.h"
+
+namespace {
+
+Bytes Drawing(std::int32_t width = 6) {
+    return DwgBuilder().Entry(2, DarkPaletteDib({.width = width, .height = 3})).Build();
+}
+
+Bytes Text(std::string_view text) {
+    return Bytes(text.begin(), text.end());
+}
+
+class WindowsSafetyTest : public WindowsToolTest {};
+
+TEST_F(WindowsSafetyTest, ADrawingNamedLikeItsOutputIsNeverReplaced) {
+    Put("X.BMP", Drawing());
+    Put("c.dwg", Drawing(4));
+    Put("c.bmp", Drawing(5));
+    const ToolRun run = RunWindows({"-q", "x.bmp", "c.dwg"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err, Error("X.bmp", "a drawing, never replaced by a picture") +
+                           Error("c.bmp", "a drawing, never replaced by a picture"));
+    EXPECT_EQ(ReadFile(m_dir / "X.BMP"), Drawing());
+    EXPECT_EQ(ReadFile(m_dir / "c.bmp"), Drawing(5));
+}
+
+TEST_F(WindowsSafetyTest, OnlyAbandonedPicturesOfTheRunAreRemoved) {
+    const Bytes bmp = Text("BM\x36\x01\0\0 what a run left");
+    Put("a.dwg", Drawing());
+    Put("elsewhere/target", bmp);
+    Put("out/.pictavex-00000000000000a1", bmp);
+    Put("out/.pictavex-0123456789abcdef", Text("my notes"));
+    Put("out/.pictavex-0123456789abcde", bmp);
+    ASSERT_EQ(::symlink((m_dir / "elsewhere/target").c_str(),
+                        (m_dir / "out/.pictavex-00000000cafef00d").c_str()),
+              0);
+    const ToolRun run = RunWindows({"-q", "-o", "out", "a.dwg"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(ReadFile(m_dir / "elsewhere/target"), bmp);
+    const std::vector<std::string> left = HiddenFiles(m_dir / "out");
+    EXPECT_EQ(std::set<std::string>(left.begin(), left.end()),
+              (std::set<std::string>{".pictavex-00000000cafef00d", ".pictavex-0123456789abcdef",
+                                     ".pictavex-0123456789abcde"}));
+    EXPECT_EQ(ReadFile(m_dir / "out/.pictavex-0123456789abcdef"), Text("my notes"));
+}
+
+// x\A.dwg and y\a.dwg name one output under one -o: the first drawing's is kept.
+TEST_F(WindowsSafetyTest, OutputsThatDifferOnlyInCaseAreOne) {
+    Put("x/A.dwg", Drawing(3));
+    Put("y/a.dwg", Drawing(7));
+    const ToolRun run = RunWindows({"-q", "-o", "out", "x\\A.dwg", "y\\a.dwg"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err, Error("out\\a.bmp", "already written for x\\A.dwg"));
+    EXPECT_EQ(FilesUnder(m_dir / "out").size(), 1u);
+    EXPECT_EQ(U32At(ReadFile(m_dir / "out/A.bmp"), 18), 3u);
+}
+
+TEST_F(WindowsSafetyTest, NamesWindowsCannotHoldGiveTheTrueReason) {
+    Put("a.dwg", Drawing());
+    const ToolRun devices = RunWindows({"-q", "nul.dwg", "COM1.dwg", "lpt3.old.dwg", "a.dwg"});
+    EXPECT_EQ(devices.err, Error("nul.dwg", "a device name that Windows reserves") +
+                               Error("COM1.dwg", "a device name that Windows reserves") +
+                               Error("lpt3.old.dwg", "a device name that Windows reserves"));
+    EXPECT_TRUE(Exists("a.bmp"));
+    const struct {
+        std::string directory, reason;
+    } outputs[] = {{"outs ", "not a valid file name on Windows"},
+                   {"outs.", "not a valid file name on Windows"},
+                   {"o|s", "not a valid file name on Windows"},
+                   {"sub\\con\\x", "a device name that Windows reserves"},
+                   {"q:y", "No such file or directory"}};
+    for (const auto& output : outputs) {
+        const ToolRun run = RunWindows({"-q", "-o", output.directory, "a.dwg"});
+        EXPECT_EQ(run.status, 2) << output.directory;
+        EXPECT_EQ(run.err, Error(output.directory, output.reason));
+    }
+    EXPECT_FALSE(Exists("outs"));
+    EXPECT_FALSE(Exists("sub"));
+}
+
+}  // namespace
