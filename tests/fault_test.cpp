@@ -164,6 +164,23 @@ TEST(FaultTest, RunningOutOfMemoryFailsOneDrawingNotTheBatch) {
     EXPECT_EQ(run.status, 2);
 }
 
+// Past the first read, a preview's claim is weighed against the file's size before anything
+// is allocated for it: 100 KiB cannot supply 60 MiB, whatever memory is left.
+TEST(FaultTest, AClaimPastTheFirstReadIsWeighedBeforeItIsAllocated) {
+    if (kAddressSanitizer) {
+        GTEST_SKIP() << "an address-space limit cannot be set under AddressSanitizer";
+    }
+    TempDir dir;
+    Bytes drawing = DwgBuilder().RawEntry(2, 0x20000, 60u << 20).Build();
+    drawing.resize(100u << 10);
+    WriteFile(dir / "claim.dwg", drawing);
+    const ToolRun run = RunProgram(PICTAVEX_BINARY, dir.Path(), {"-j", "1", "claim.dwg"},
+                                   {.limits = {{RLIMIT_AS, 60000u << 10}}});
+    EXPECT_EQ(run.out, Line("claim.dwg", "claim.bmp", kDamaged) + Summary(0, 0, 1));
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.status, 0);
+}
+
 TEST(FaultTest, HugeClaimsCostNeitherMemoryNorDisk) {
     TempDir dir;
     // A sparse drawing that can supply the 4 GiB its bitmap entry claims.

@@ -57,6 +57,7 @@ TEST_F(JsonTest, EachDrawingIsOneLineInArgumentOrder) {
     Put("n.dwg", DwgBuilder().Version("AC9999").Build());
     Put("d.dwg", DwgBuilder().Entry(2, dib).TruncateTo(100).Build());
     Put("bad.dwg", DwgBuilder().ImageAddress(-1).Build());
+    Put("zz.dwg", DwgBuilder().Version("ZZ1015").Entry(1, header).Entry(2, dib).Build());
     const std::size_t b = FirstDataStart(4);
     const std::string images =
         R"([{"kind":"header","code":1,"offset":)" + std::to_string(b) + R"(,"size":5},)" +
@@ -72,7 +73,7 @@ TEST_F(JsonTest, EachDrawingIsOneLineInArgumentOrder) {
         "\n";
 
     const std::vector<std::string> drawings = {"b.dwg", "p.dwg",          "none.dwg", "n.dwg",
-                                               "d.dwg", "/proc/self/mem", "bad.dwg"};
+                                               "d.dwg", "/proc/self/mem", "bad.dwg",  "zz.dwg"};
     std::vector<std::string> arguments = {"--json", "-o", "t"};
     arguments.insert(arguments.end(), drawings.begin(), drawings.end());
     const ToolRun run = Run(arguments);
@@ -104,10 +105,15 @@ TEST_F(JsonTest, EachDrawingIsOneLineInArgumentOrder) {
                   R"({"path":"bad.dwg","version":"AC1015","release":"R2000","header":"",)"
                   R"("images":[],"preview":null,"output":null,"status":"error",)"
                   R"("error":"bad.dwg: Invalid argument"})"
+                  "\n"
+                  R"({"path":"zz.dwg","version":null,"release":null,"header":null,"images":[],)"
+                  R"("preview":null,"output":null,"status":"error",)"
+                  R"("error":"zz.dwg: not a DWG drawing"})"
                   "\n");
     EXPECT_EQ(run.err, Error("none.dwg", "No such file or directory") +
                            Error("/proc/self/mem", "Input/output error") +
-                           Error("bad.dwg", "Invalid argument"));
+                           Error("bad.dwg", "Invalid argument") +
+                           Error("zz.dwg", "not a DWG drawing"));
     EXPECT_EQ(run.status, 2);
     // The same lines in quiet mode: JSON is data, not progress text.
     arguments.insert(arguments.begin(), "-q");

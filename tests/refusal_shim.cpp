@@ -1,9 +1,10 @@
-// Loaded with LD_PRELOAD into the tool, this makes the system refuse what some systems do.
-// PICTAVEX_REFUSE lists, separated by commas:
+// Loaded with LD_PRELOAD into the tool, this makes the system behave as some systems do.
+// PICTAVEX_SHIM lists, separated by commas:
 //   link-descriptor  linkat(AT_EMPTY_PATH) fails as for an ordinary user before Linux 6.10;
 //   unnamed-files    open(O_TMPFILE) fails as on vfat, FUSE and network file systems;
 //   bmp-vanishes     access() of a name ending in ".bmp" finds nothing, as when a FUSE share
-//                    hides a file that another run renames over just then.
+//                    hides a file that another run renames over just then;
+//   slow-reads       every pread() waits 2 ms first, as a share's requests do.
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -12,11 +13,12 @@
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 
 namespace {
 
-bool Refused(const char* what) {
-    const char* list = std::getenv("PICTAVEX_REFUSE");
+bool Asked(const char* what) {
+    const char* list = std::getenv("PICTAVEX_SHIM");
     return list != nullptr && std::strstr(list, what) != nullptr;
 }
 
@@ -26,7 +28,7 @@ Function* Next(const char* symbol) {
 }
 
 int Open(const char* symbol, const char* path, int flags, mode_t mode) {
-    if ((flags & O_TMPFILE) == O_TMPFILE && Refused("unnamed-files")) {
+    if ((flags & O_TMPFILE) == O_TMPFILE && Asked("unnamed-files")) {
         errno = EOPNOTSUPP;
         return -1;
     }
@@ -50,7 +52,7 @@ __attribute__((constructor)) void Mark() {
 extern "C" {
 
 int linkat(int fromDir, const char* from, int toDir, const char* to, int flags) {
-    if ((flags & AT_EMPTY_PATH) && Refused("link-descriptor")) {
+    if ((flags & AT_EMPTY_PATH) && Asked("link-descriptor")) {
         errno = ENOENT;
         return -1;
     }
@@ -76,11 +78,23 @@ int open64(const char* path, int flags, ...) {
 
 int access(const char* path, int mode) {
     const std::size_t length = std::strlen(path);
-    if (Refused("bmp-vanishes") && length > 4 && std::strcmp(path + length - 4, ".bmp") == 0) {
+    if (Asked("bmp-vanishes") && length > 4 && std::strcmp(path + length - 4, ".bmp") == 0) {
         errno = ENOENT;
         return -1;
     }
     return Next<int(const char*, int)>("access")(path, mode);
+}
+
+ssize_t pread64(int fd, void* buffer, std::size_t count, off_t offset) {
+    if (Asked("slow-reads")) {
+        const timespec wait{0, 2'000'000};
+        ::nanosleep(&wait, nullptr);
+    }
+    return Next<ssize_t(int, void*, std::size_t, off_t)>("pread64")(fd, buffer, count, offset);
+}
+
+ssize_t pread(int fd, void* buffer, std::size_t count, off_t offset) {
+    return pread64(fd, buffer, count, offset);
 }
 
 }  // extern "C"

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <filesystem>
+
 #include "tests/run_tool.h"
 #include "tests/tool_test.h"
 
@@ -10,6 +13,14 @@ namespace {
 
 Bytes Drawing(std::int32_t width) {
     return DwgBuilder().Entry(2, DarkPaletteDib({.width = width, .height = 3})).Build();
+}
+
+// Whether a child has not ended yet (an ended one stays a zombie until it is waited for).
+bool IsRunning(pid_t pid) {
+    const Bytes stat = ReadFile("/proc/" + std::to_string(pid) + "/stat");
+    const std::string text(stat.begin(), stat.end());
+    const std::size_t state = text.rfind(") ");
+    return state != std::string::npos && state + 2 < text.size() && text[state + 2] != 'Z';
 }
 
 class RefusalTest : public ToolTest {
@@ -21,14 +32,33 @@ protected:
     }
     // The tool with the system refusing `what`; checks that the refusals were in force.
     ToolRun RunRefusing(const std::string& what, const std::vector<std::string>& arguments) {
-        const std::string mark = m_dir / "shim loaded";
-        const ToolRun run =
-            Run(arguments, {.environment = {{"LD_PRELOAD", REFUSAL_SHIM},
-                                            {"PICTAVEX_REFUSE", what},
-                                            {"PICTAVEX_SHIM_MARK", mark},
-                                            {"ASAN_OPTIONS", "verify_asan_link_order=0"}}});
-        EXPECT_EQ(::unlink(mark.c_str()), 0) << "the shim was not loaded";
+        const ToolRun run = Run(arguments, Refusing(what));
+        ExpectShimLoaded();
         return run;
+    }
+    RunOptions Refusing(const std::string& what) const {
+        return {.environment = {{"LD_PRELOAD", REFUSAL_SHIM},
+                                {"PICTAVEX_SHIM", what},
+                                {"PICTAVEX_SHIM_MARK", m_dir / "shim loaded"},
+                                {"ASAN_OPTIONS", "verify_asan_link_order=0"}}};
+    }
+    void ExpectShimLoaded() const {
+        EXPECT_EQ(::unlink((m_dir / "shim loaded").c_str()), 0) << "the shim was not loaded";
+    }
+    // The most threads a run on one processor has at once.
+    long MostThreadsOnOneProcessor(const std::string& what) {
+        ToolProcess tool("/usr/bin/taskset", m_dir.Path(),
+                         {"-c", "0", PICTAVEX_BINARY, "-q", "-n", "d*.dwg"}, Refusing(what));
+        const std::string tasks = "/proc/" + std::to_string(tool.Pid()) + "/task";
+        long most = 0;
+        while (IsRunning(tool.Pid())) {
+            std::error_code error;
+            std::filesystem::directory_iterator listing(tasks, error);
+            most = std::max<long>(most, std::distance(listing, {}));
+        }
+        EXPECT_EQ(tool.Wait().status, 0);
+        ExpectShimLoaded();
+        return most;
     }
     // New outputs and replaced ones, as a normal run writes them, and no file left hidden.
     void ExpectOutputs() {
@@ -61,6 +91,16 @@ TEST_F(RefusalTest, AnOutputThatVanishedBeforeItsReplacementIsNoFailure) {
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.err, "");
     ExpectOutputs();
+}
+
+// A run started on one processor has one worker; once its reads are seen to wait, as on a
+// share, four: with the main thread and the one that takes signals, six threads. (Whether a
+// fast run stays at one is the growth rule's own test: a loaded machine makes any run wait.)
+TEST_F(RefusalTest, OnOneProcessorWorkersGrowToFourWhenReadsWait) {
+    for (int i = 0; i < 200; ++i) {
+        Put("d" + std::to_string(i) + ".dwg", Drawing(3 + i % 7));
+    }
+    EXPECT_EQ(MostThreadsOnOneProcessor("slow-reads"), 6);
 }
 
 }  // namespace
