@@ -14,18 +14,6 @@
 
 namespace {
 
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kAddressSanitizer = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool kAddressSanitizer = true;
-#else
-constexpr bool kAddressSanitizer = false;
-#endif
-#else
-constexpr bool kAddressSanitizer = false;
-#endif
-
 Bytes Drawing(std::int32_t side = 8) {
     return DwgBuilder().Entry(2, MakeInfoDib({.width = side, .height = side})).Build();
 }

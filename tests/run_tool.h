@@ -7,6 +7,20 @@
 #include <utility>
 #include <vector>
 
+// Whether the tools run under AddressSanitizer, which allows no address-space limit and has
+// an allocator of its own.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kAddressSanitizer = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kAddressSanitizer = true;
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+
 struct ToolRun {
     std::string out;
     std::string err;
