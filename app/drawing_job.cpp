@@ -114,6 +114,7 @@ DrawingStatus RunDrawing(const DrawingJob& job, CDwgThumbnail& thumbnail) {
     }
     if (status == DrawingStatus::kFailed && !error) {
         error = thumbnail.m_error;
+        ReportFailure(*error);
     }
     const bool progressLine = settings.verbose && !settings.json;
     if (status == DrawingStatus::kNotDrawing) {

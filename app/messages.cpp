@@ -145,6 +145,10 @@ void ReportOutputError(int cause) {
     ConsoleError(std::string(ProgramName()) + ": write error: " + std::strerror(cause) + "\n");
 }
 
+void ReportFailure(const std::string& failure) {
+    ConsoleError(std::string(ProgramName()) + ": " + failure + "\n");
+}
+
 void ShowClosingPrompt() {
     ConsoleOut("\n------ Press any key for exit -------");
     ConsoleWaitForKey();

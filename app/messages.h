@@ -37,5 +37,7 @@ void PrintDamagedPreview();
 void PrintNotDrawing();
 // Tells, once, that some of the progress text could not be written to stdout.
 void ReportOutputError(int cause);
+// "pictavex: PATH: REASON" on stderr, for a failure the core describes as "PATH: REASON".
+void ReportFailure(const std::string& failure);
 // Prints the closing prompt and waits for a key: for when stdin and stdout are a terminal.
 void ShowClosingPrompt();

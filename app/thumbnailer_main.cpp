@@ -98,7 +98,8 @@ int MakeThumbnail(const Request& request) {
             Report(request.drawing, "not a DWG drawing");
             return kExitNoThumbnail;
         case LoadOutcome::kFailed:
-            return kExitNoThumbnail;  // reported as it was read
+            ReportFailure(fitted.error);
+            return kExitNoThumbnail;
     }
     const MemoryHandle png = DibEncodePng(*fitted.dib);
     if (!png) {

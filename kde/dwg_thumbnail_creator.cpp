@@ -9,7 +9,6 @@
 #include <exception>
 
 #include "kde/picture_image.h"
-#include "platform/console.h"
 #include "thumbnail/fitted_picture.h"
 
 namespace {
@@ -27,10 +26,7 @@ public:
         const QSize target = request.targetSize();
         const auto side = static_cast<std::uint32_t>(std::max(target.width(), target.height()));
         try {
-            // A drawing that cannot be read is the worker's failed preview, not a message on
-            // its standard error.
-            ConsoleRecording unheard;
-            const ConsoleCapture capture(unheard);
+            // A drawing that cannot be read is the worker's failed preview; nothing is printed.
             const FittedPicture fitted =
                 FitPicture(request.url().toLocalFile().toStdString(), side, kBackground);
             if (fitted.dib) {

@@ -100,7 +100,6 @@ void CDwgThumbnail::Reset(const std::string& path) {
 }
 
 void CDwgThumbnail::Fail(const CFileException& error) {
-    error.ReportError();
     m_error = error.what();
     m_outcome = LoadOutcome::kFailed;
 }

@@ -47,8 +47,8 @@ public:
     virtual ~CDwgThumbnail();
 
     // Reads the previews of a drawing; file errors, including a drawing that cannot be
-    // opened and memory running out, are reported to the user, not raised. `check`: what the
-    // caller knows of the file's kind (see OpenForReading).
+    // opened and memory running out, are neither raised nor printed: m_error says them. `check`:
+    // what the caller knows of the file's kind (see OpenForReading).
     void Load(std::string path, KindCheck check = KindCheck::kAsk);
     // 1 when the held bitmap was written, 0 when there is none; write errors are raised.
     // A file that already holds exactly those bytes is left as it is (m_outputUnchanged).
@@ -74,8 +74,8 @@ public:
     LoadOutcome m_outcome = LoadOutcome::kNoPreview;
     std::vector<ImageEntry> m_entries;  // the image directory, up to the first unreadable entry
     std::optional<std::size_t> m_previewEntry;  // the one the bitmap came from
-    std::string m_error;                        // why the drawing could not be read
-    bool m_outputUnchanged = false;             // the last SaveBmp found its file right already
+    std::string m_error;  // with kFailed: why the drawing could not be read, "PATH: REASON"
+    bool m_outputUnchanged = false;  // the last SaveBmp found its file right already
 
 private:
     bool m_lastOutputExisted = false;  // kept from drawing to drawing: a re-run, most likely

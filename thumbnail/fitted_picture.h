@@ -13,5 +13,5 @@ struct FittedPicture {
     std::string error;  // with kFailed: why the drawing could not be read
 };
 
-// Errors reading the drawing are also reported to the console, as CDwgThumbnail::Load does.
+// Nothing is printed: `error` says why a drawing could not be read.
 FittedPicture FitPicture(const std::string& path, std::uint32_t size, COLORREF background);
