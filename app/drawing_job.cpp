@@ -56,6 +56,7 @@ DrawingStatus Extract(const DrawingJob& job, CDwgThumbnail& thumbnail, PreviewTa
         case LoadOutcome::kNoPreview:
             return DrawingStatus::kNoPreview;
         case LoadOutcome::kDamagedPreview:
+        case LoadOutcome::kOverLimit:  // the tool's own limits: a preview no drawing holds
             return DrawingStatus::kDamagedPreview;
         case LoadOutcome::kNotDrawing:
             return DrawingStatus::kNotDrawing;

@@ -92,6 +92,7 @@ int MakeThumbnail(const Request& request) {
             Report(request.drawing, "no preview");
             return kExitNoThumbnail;
         case LoadOutcome::kDamagedPreview:
+        case LoadOutcome::kOverLimit:
             Report(request.drawing, "damaged preview");
             return kExitNoThumbnail;
         case LoadOutcome::kNotDrawing:

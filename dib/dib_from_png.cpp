@@ -148,6 +148,20 @@ void CopyPalette(const spng_plte& plte, MemoryBlock& dib) {
 
 }  // namespace
 
+std::optional<PngExtent> DibPngExtent(std::span<const std::uint8_t> png) {
+    SpngContext context(spng_ctx_new(SPNG_CTX_IGNORE_ADLER32));
+    spng_ihdr ihdr{};
+    if (!context || spng_set_png_buffer(context.get(), png.data(), png.size()) != 0 ||
+        spng_get_ihdr(context.get(), &ihdr) != 0) {
+        return std::nullopt;
+    }
+    const bool palette = ihdr.color_type == SPNG_COLOR_TYPE_INDEXED;
+    const unsigned bits = palette ? 8 : 24;
+    const std::uint64_t table = palette ? kRgbQuadSize * 256 : 0;
+    return PngExtent{ihdr.width, ihdr.height,
+                     kInfoHeaderSize + table + DibRowStride(ihdr.width, bits) * ihdr.height};
+}
+
 MemoryHandle DibFromPng(std::span<const std::uint8_t> png, COLORREF background) {
     // Each chunk's CRC already covers the compressed bytes: the checksum of the inflated
     // stream would cost a pass over every pixel to learn nothing more.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 
 #include "dib/dib.h"
@@ -12,3 +13,11 @@
 // the background colour. Rows are decoded one at a time straight into the bitmap, so the
 // memory taken is the bitmap's and little more. Running out of memory raises std::bad_alloc.
 MemoryHandle DibFromPng(std::span<const std::uint8_t> png, COLORREF background);
+
+// The size of a PNG preview as DibFromPng would decode it, read from its header alone.
+struct PngExtent {
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    std::uint64_t dibBytes = 0;  // the bitmap it becomes
+};
+std::optional<PngExtent> DibPngExtent(std::span<const std::uint8_t> png);

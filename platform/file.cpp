@@ -25,6 +25,7 @@ CFile::~CFile() {
 
 void CFile::Discard() {
     m_fd.Reset();
+    m_source = nullptr;
     m_writing = false;
     if (!m_tempPath.empty()) {
         RemoveHiddenFile(m_tempPath);
@@ -60,8 +61,31 @@ std::size_t CFile::ReadThroughCache(std::uint8_t* buffer, std::size_t count) {
     return got;
 }
 
+void CFile::OpenSource(const std::string& name, ReadSource source, std::uint64_t size) {
+    Discard();
+    m_path = name;
+    m_position = 0;
+    m_openError = 0;
+    m_source = std::move(source);
+    m_size = size;
+}
+
+std::size_t CFile::ReadSourceAt(std::uint64_t offset, std::uint8_t* buffer, std::size_t count) {
+    count =
+        static_cast<std::size_t>(std::min<std::uint64_t>(count, m_size - std::min(offset, m_size)));
+    int cause = 0;
+    const std::int64_t got = count == 0 ? 0 : m_source(offset, buffer, count, cause);
+    if (got < 0 || static_cast<std::uint64_t>(got) > count) {
+        Fail(got < 0 && cause != 0 ? cause : EIO);
+    }
+    if (static_cast<std::size_t>(got) < count || count == 0) {
+        m_end = std::min(offset + static_cast<std::uint64_t>(got), m_size);
+    }
+    return static_cast<std::size_t>(got);
+}
+
 std::size_t CFile::Read(void* buffer, std::size_t count) {
-    if (!m_fd.IsOpen()) {
+    if (!IsOpen()) {
         Fail(EBADF);
     }
     if (count == 0 || (m_end && m_position >= *m_end)) {
@@ -73,7 +97,7 @@ std::size_t CFile::Read(void* buffer, std::size_t count) {
 }
 
 MemoryHandle CFile::ReadBlock(std::uint64_t offset, std::size_t size) {
-    if (!m_fd.IsOpen()) {
+    if (!IsOpen()) {
         Fail(EBADF);
     }
     const std::uint64_t end = offset + size;
@@ -99,7 +123,7 @@ MemoryHandle CFile::ReadBlock(std::uint64_t offset, std::size_t size) {
 }
 
 void CFile::Seek(std::int64_t offset) {
-    if (!m_fd.IsOpen()) {
+    if (!IsOpen()) {
         Fail(EBADF);
     }
     if (offset < 0) {
@@ -178,6 +202,7 @@ CFile::Outcome CFile::CloseUnlessHolding(ByteParts parts) {
 CFile::Outcome CFile::Publish(const ByteParts* unlessHolding) {
     m_cache.clear();
     m_end.reset();
+    m_source = nullptr;
     if (!m_fd.IsOpen()) {
         return Outcome::kCreated;
     }

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <optional>
 #include <span>
@@ -23,6 +24,12 @@ enum class KindCheck {
     // (a link put in its place since is followed only after that fails).
     kListedRegular,
 };
+
+// A drawing's bytes from somewhere other than a named file (memory, a caller's stream): the
+// count copied to `buffer` from `offset`, fewer only at the end, or -1 and an errno value in
+// `cause`.
+using ReadSource = std::function<std::int64_t(std::uint64_t offset, std::uint8_t* buffer,
+                                              std::size_t count, int& cause)>;
 
 // What an output must never replace: the drawing it is made from (`source`, compared by the
 // file system's identity of the files), and any file whose first bytes `isDrawing` calls a
@@ -49,6 +56,8 @@ public:
     // opening never blocks and never reads an endless stream. OpenFailure() says why.
     bool OpenForReading(const std::string& path, KindCheck check = KindCheck::kAsk);
     CFileException OpenFailure() const;
+    // Reads `size` bytes that `source` supplies, under `name`, as an open file is read.
+    void OpenSource(const std::string& name, ReadSource source, std::uint64_t size);
 
     // The bytes go to a file without a name (or, where the file system cannot make one, a
     // hidden file with an unguessable name) that takes the target's name only when Close()
@@ -80,6 +89,8 @@ private:
 
     // Fewer bytes than asked only at the end of the file, which is then known.
     std::size_t ReadAt(std::uint64_t offset, std::uint8_t* buffer, std::size_t count);
+    std::size_t ReadSourceAt(std::uint64_t offset, std::uint8_t* buffer, std::size_t count);
+    bool IsOpen() const { return m_fd.IsOpen() || m_source != nullptr; }
     std::size_t ReadThroughCache(std::uint8_t* buffer, std::size_t count);
     // 0, or kDrawingCause when the file under the output's name is one the guard protects.
     int GuardExisting() const;
@@ -89,6 +100,7 @@ private:
     [[noreturn]] void Fail(int cause) const;
 
     UniqueFd m_fd;
+    ReadSource m_source;  // when reading from something other than a file
     std::string m_path;
     int m_openError = 0;
     bool m_writing = false;

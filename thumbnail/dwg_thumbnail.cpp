@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <new>
 
 #include "dib/dib_from_png.h"
@@ -111,13 +112,24 @@ void CDwgThumbnail::Load(std::string path, KindCheck check) {
         Fail(file.OpenFailure());
         return;
     }
+    ReadOpenFile(file);
+}
+
+void CDwgThumbnail::Load(const std::string& name, ReadSource source, std::uint64_t size) {
+    Reset(name);
+    CFile file;
+    file.OpenSource(name, std::move(source), size);
+    ReadOpenFile(file);
+}
+
+void CDwgThumbnail::ReadOpenFile(CFile& file) {
     try {
         ReadDrawing(file);
         file.Close();
     } catch (const CFileException& error) {
         Fail(error);
     } catch (const std::bad_alloc&) {
-        Fail(CFileException(path, ENOMEM));
+        Fail(CFileException(m_fileName, ENOMEM));
     }
 }
 
@@ -212,8 +224,32 @@ void CDwgThumbnail::ReadHeaderData(CFile& file, const ImageEntry& entry) {
     m_headerData = TextUpToZero(text.data(), got);
 }
 
+bool CDwgThumbnail::WithinLimits(std::uint64_t bytes, std::uint64_t side, std::uint64_t decoded) {
+    // Past the tool's own limits a preview is damaged, as no drawing holds one so large.
+    const auto over = [](std::uint64_t value, std::uint64_t limit, std::uint64_t own) {
+        return value > limit && value <= own;
+    };
+    const bool within = !over(bytes, m_limits.maxPreviewBytes, kMaxEntryBytes) &&
+                        !over(side, m_limits.maxSide, kMaxPreviewSide) &&
+                        !over(decoded, m_limits.maxDecodeBytes, kMaxDibBytes);
+    if (!within) {
+        m_outcome = LoadOutcome::kOverLimit;
+    }
+    return within;
+}
+
 void CDwgThumbnail::ReadDib(CFile& file, const ImageEntry& entry) {
+    if (!WithinLimits(entry.size, 0, 0)) {
+        return;
+    }
     MemoryHandle dib = ReadEntryBytes(file, entry.start, entry.size);
+    if (dib && DibIsComplete(*dib)) {
+        const auto side = std::max(std::abs(std::int64_t{DibGetWidth(*dib)}),
+                                   std::abs(std::int64_t{DibGetHeight(*dib)}));
+        if (!WithinLimits(entry.size, static_cast<std::uint64_t>(side), dib->size())) {
+            return;
+        }
+    }
     TakeDib(dib && DibIsComplete(*dib) ? std::move(dib) : nullptr);
 }
 
@@ -242,7 +278,16 @@ void CDwgThumbnail::ReadMetaFile(CFile& file, const ImageEntry& entry) {
 }
 
 void CDwgThumbnail::ReadPng(CFile& file, const ImageEntry& entry) {
+    if (!WithinLimits(entry.size, 0, 0)) {
+        return;
+    }
     const MemoryHandle png = ReadEntryBytes(file, entry.start, entry.size);
+    // Weighed by its header before anything is allocated for its pixels.
+    const std::optional<PngExtent> extent = png ? DibPngExtent(*png) : std::nullopt;
+    if (extent &&
+        !WithinLimits(entry.size, std::max(extent->width, extent->height), extent->dibBytes)) {
+        return;
+    }
     TakeDib(png ? DibFromPng(*png, m_background) : nullptr);
 }
 

@@ -21,6 +21,14 @@ enum class LoadOutcome {
     kDamagedPreview,  // a preview that is cut short, inconsistent or too large
     kFailed,          // the drawing could not be read; the reason was reported
     kNotDrawing,      // the file does not begin as DWG drawings do
+    kOverLimit,       // a preview over one of the caller's limits: nothing allocated for it
+};
+
+// What a caller allows one drawing's preview: never more than the tool's own limits.
+struct PreviewLimits {
+    std::uint32_t maxSide = kMaxPreviewSide;       // pixels a side
+    std::uint64_t maxPreviewBytes = kMaxDibBytes;  // bytes of the stored preview
+    std::uint64_t maxDecodeBytes = kMaxDibBytes;   // bytes of the bitmap it becomes
 };
 
 // What an entry of a drawing's image directory holds.
@@ -50,6 +58,8 @@ public:
     // opened and memory running out, are neither raised nor printed: m_error says them. `check`:
     // what the caller knows of the file's kind (see OpenForReading).
     void Load(std::string path, KindCheck check = KindCheck::kAsk);
+    // The same for `size` bytes that `source` supplies, named `name` in m_error.
+    void Load(const std::string& name, ReadSource source, std::uint64_t size);
     // 1 when the held bitmap was written, 0 when there is none; write errors are raised.
     // A file that already holds exactly those bytes is left as it is (m_outputUnchanged).
     int SaveBmp(std::string path);
@@ -76,6 +86,7 @@ public:
     std::optional<std::size_t> m_previewEntry;  // the one the bitmap came from
     std::string m_error;  // with kFailed: why the drawing could not be read, "PATH: REASON"
     bool m_outputUnchanged = false;  // the last SaveBmp found its file right already
+    PreviewLimits m_limits;          // the caller's: within the tool's own, never above
 
 private:
     bool m_lastOutputExisted = false;  // kept from drawing to drawing: a re-run, most likely
@@ -83,7 +94,11 @@ private:
     OutputGuard Guard() const;
     void Reset(const std::string& path);
     void Fail(const CFileException& error);
+    void ReadOpenFile(CFile& file);
     void ReadDrawing(CFile& file);
+    // Whether a preview of `bytes` stored, `side` pixels a side at most and `decoded` bytes as
+    // a bitmap is within m_limits; if not, the outcome says so.
+    bool WithinLimits(std::uint64_t bytes, std::uint64_t side, std::uint64_t decoded);
     void ReadEntries(CFile& file, int count);
     // Header data, the first bitmap, metafiles before it; the first PNG when there is no
     // bitmap or the bitmap is damaged.

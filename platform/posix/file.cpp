@@ -49,6 +49,9 @@ bool CFile::OpenForReading(const std::string& path, KindCheck check) {
 }
 
 std::size_t CFile::ReadAt(std::uint64_t offset, std::uint8_t* buffer, std::size_t count) {
+    if (m_source) {
+        return ReadSourceAt(offset, buffer, count);
+    }
     constexpr auto kMaxOffset = static_cast<std::uint64_t>(std::numeric_limits<off_t>::max());
     if (offset >= kMaxOffset || count == 0) {
         return 0;

@@ -43,6 +43,9 @@ bool CFile::OpenForReading(const std::string& path, KindCheck /*check*/) {
 }
 
 std::size_t CFile::ReadAt(std::uint64_t offset, std::uint8_t* buffer, std::size_t count) {
+    if (m_source) {
+        return ReadSourceAt(offset, buffer, count);
+    }
     if (_lseeki64(m_fd.Get(), static_cast<__int64>(offset), SEEK_SET) < 0) {
         Fail(errno);
     }
