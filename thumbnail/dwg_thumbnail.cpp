@@ -97,11 +97,13 @@ void CDwgThumbnail::Reset(const std::string& path) {
     m_entries.clear();
     m_previewEntry.reset();
     m_error.clear();
+    m_errorCause = 0;
     m_outputUnchanged = false;
 }
 
 void CDwgThumbnail::Fail(const CFileException& error) {
     m_error = error.what();
+    m_errorCause = error.Cause();
     m_outcome = LoadOutcome::kFailed;
 }
 

@@ -84,7 +84,8 @@ public:
     LoadOutcome m_outcome = LoadOutcome::kNoPreview;
     std::vector<ImageEntry> m_entries;  // the image directory, up to the first unreadable entry
     std::optional<std::size_t> m_previewEntry;  // the one the bitmap came from
-    std::string m_error;  // with kFailed: why the drawing could not be read, "PATH: REASON"
+    std::string m_error;   // with kFailed: why the drawing could not be read, "PATH: REASON"
+    int m_errorCause = 0;  // with kFailed: its errno value (CFileException::Cause)
     bool m_outputUnchanged = false;  // the last SaveBmp found its file right already
     PreviewLimits m_limits;          // the caller's: within the tool's own, never above
 

@@ -1,6 +1,9 @@
 #include "thumbnail/fitted_picture.h"
 
 #include <cstdlib>
+#include <memory>
+
+#include "dib/dib_scale.h"
 
 namespace {
 
@@ -11,6 +14,16 @@ bool Fits(CSize size, std::uint32_t side) {
 
 }  // namespace
 
+MemoryHandle FitDib(const MemoryBlock& dib, std::uint32_t size, COLORREF background) {
+    if (MemoryHandle shrunk = DibShrinkToFit(dib, size, background)) {
+        return shrunk;
+    }
+    if (!Fits({DibGetWidth(dib), DibGetHeight(dib)}, size)) {
+        return nullptr;  // a picture that cannot be shrunk
+    }
+    return std::make_unique<MemoryBlock>(dib);
+}
+
 FittedPicture FitPicture(const std::string& path, std::uint32_t size, COLORREF background) {
     CDwgThumbnail thumbnail(background);
     thumbnail.Load(path);
@@ -18,11 +31,9 @@ FittedPicture FitPicture(const std::string& path, std::uint32_t size, COLORREF b
     fitted.outcome = thumbnail.m_outcome;
     fitted.error = thumbnail.m_error;
     if (fitted.outcome == LoadOutcome::kPreview) {
-        thumbnail.ShrinkToFit(size);
-        if (Fits(thumbnail.GetDimensions(), size)) {
-            fitted.dib = std::move(thumbnail.m_dib);
-        } else {
-            fitted.outcome = LoadOutcome::kDamagedPreview;  // a picture that cannot be shrunk
+        fitted.dib = FitDib(*thumbnail.m_dib, size, background);
+        if (!fitted.dib) {
+            fitted.outcome = LoadOutcome::kDamagedPreview;
         }
     }
     return fitted;

@@ -13,5 +13,9 @@ struct FittedPicture {
     std::string error;  // with kFailed: why the drawing could not be read
 };
 
+// A loaded preview (recoloured to `background` already) fitted in size x size: shrunk, or a
+// copy where it fits; null for a picture that cannot be shrunk.
+MemoryHandle FitDib(const MemoryBlock& dib, std::uint32_t size, COLORREF background);
+
 // Nothing is printed: `error` says why a drawing could not be read.
 FittedPicture FitPicture(const std::string& path, std::uint32_t size, COLORREF background);
