@@ -7,6 +7,8 @@
 //   pictavex-thumbnailer --help | --version
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
+#include <memory>
 #include <new>
 #include <span>
 #include <string>
@@ -14,13 +16,12 @@
 
 #include "app/messages.h"
 #include "app/option_values.h"
-#include "dib/dib_png.h"
+#include "lib/pictavex.h"
 #include "platform/console.h"
 #include "platform/file.h"
 #include "platform/output_names.h"
 #include "platform/termination.h"
 #include "thumbnail/drawing_start.h"
-#include "thumbnail/fitted_picture.h"
 
 namespace {
 
@@ -40,7 +41,7 @@ constexpr char kHelpText[] =
     "wrong, 2 when the drawing gives no thumbnail or OUTPUT cannot be written.\n";
 // File managers show thumbnails on a light page: a white background with black lines reads
 // there like the drawing itself, where the default black one would show as a dark tile.
-constexpr COLORREF kThumbnailBackground = kWhite;
+constexpr std::uint32_t kThumbnailBackground = 0xFFFFFF;
 
 struct Request {
     enum class Kind { kThumbnail, kHelp, kVersion } kind = Kind::kThumbnail;
@@ -82,33 +83,46 @@ void Report(const std::string& path, const std::string& reason) {
     CFileException(path, reason).ReportError();
 }
 
+// What a failed load means to the factory's log.
+std::string ReasonOf(int status, const pictavex_ctx* context) {
+    switch (status) {
+        case PICTAVEX_EREAD:
+            return pictavex_get_read_error(context);
+        case PICTAVEX_ENOMEM:
+            return std::strerror(ENOMEM);
+        case PICTAVEX_ELIMIT:
+            return pictavex_strerror(PICTAVEX_EDAMAGED);  // the library's own limits
+        default:
+            return pictavex_strerror(status);
+    }
+}
+
+struct ContextFree {
+    void operator()(pictavex_ctx* context) const { pictavex_ctx_free(context); }
+};
+
 int MakeThumbnail(const Request& request) {
     KeepFromCleanup(request.drawing);
-    const FittedPicture fitted = FitPicture(request.drawing, request.size, kThumbnailBackground);
-    switch (fitted.outcome) {
-        case LoadOutcome::kPreview:
-            break;
-        case LoadOutcome::kNoPreview:
-            Report(request.drawing, "no preview");
-            return kExitNoThumbnail;
-        case LoadOutcome::kDamagedPreview:
-        case LoadOutcome::kOverLimit:
-            Report(request.drawing, "damaged preview");
-            return kExitNoThumbnail;
-        case LoadOutcome::kNotDrawing:
-            Report(request.drawing, "not a DWG drawing");
-            return kExitNoThumbnail;
-        case LoadOutcome::kFailed:
-            ReportFailure(fitted.error);
-            return kExitNoThumbnail;
+    const std::unique_ptr<pictavex_ctx, ContextFree> context(pictavex_ctx_new());
+    if (!context) {
+        throw std::bad_alloc();
     }
-    const MemoryHandle png = DibEncodePng(*fitted.dib);
-    if (!png) {
-        Report(request.drawing, "damaged preview");
+    pictavex_set_background(context.get(), kThumbnailBackground);
+    std::size_t size = 0;
+    int status = pictavex_load_file(context.get(), request.drawing.c_str());
+    if (status == PICTAVEX_OK) {
+        status = pictavex_get_fitted_png_size(context.get(), request.size, &size);
+    }
+    MemoryBlock png(size);
+    if (status == PICTAVEX_OK) {
+        status = pictavex_get_fitted_png(context.get(), request.size, png.data(), png.size());
+    }
+    if (status != PICTAVEX_OK) {
+        Report(request.drawing, ReasonOf(status, context.get()));
         return kExitNoThumbnail;
     }
     // Tumbler hands over an empty file and reads it back through its own descriptor.
-    WriteFileInPlace(request.output, *png, {request.drawing, BeginsAsDrawing});
+    WriteFileInPlace(request.output, png, {request.drawing, BeginsAsDrawing});
     return 0;
 }
 

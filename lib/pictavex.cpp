@@ -6,8 +6,10 @@
 #include <cstring>
 #include <new>
 #include <optional>
+#include <string>
 
 #include "dib/dib_picture.h"
+#include "dib/dib_png.h"
 #include "thumbnail/dwg_thumbnail.h"
 #include "thumbnail/fitted_picture.h"
 
@@ -61,17 +63,25 @@ struct pictavex_ctx {
     // The last fitted picture, kept for the call that follows its size.
     std::optional<std::uint32_t> fittedSide;
     MemoryHandle fitted;
+    std::optional<std::uint32_t> pngSide;
+    MemoryHandle png;
+    std::string readError;
 
     template <typename Load>
     int Take(Load load) {
         fitted.reset();
         fittedSide.reset();
+        png.reset();
+        pngSide.reset();
         thumbnail.SetBackground(background);
         thumbnail.m_limits = limits;
         status = Guarded([&] {
             load();
             return StatusOf(thumbnail);
         });
+        // The core says "NAME: REASON"; the name is the caller's own.
+        const std::string& error = thumbnail.m_error;
+        readError = error.substr(std::min(error.size(), thumbnail.m_fileName.size() + 2));
         return status;
     }
 
@@ -82,6 +92,16 @@ struct pictavex_ctx {
             fittedSide = side;
         }
         return fitted.get();
+    }
+
+    // That picture as a PNG file, made once per side.
+    const MemoryBlock* Png(std::uint32_t side) {
+        if (pngSide != side) {
+            const MemoryBlock* picture = Fitted(side);
+            png = picture != nullptr ? DibEncodePng(*picture) : nullptr;
+            pngSide = side;
+        }
+        return png.get();
     }
 };
 
@@ -160,6 +180,10 @@ int pictavex_load_stream(pictavex_ctx* ctx, pictavex_read_fn* read, void* user, 
 
 int pictavex_get_errno(const pictavex_ctx* ctx) {
     return ctx != nullptr && ctx->status == PICTAVEX_EREAD ? ctx->thumbnail.m_errorCause : 0;
+}
+
+const char* pictavex_get_read_error(const pictavex_ctx* ctx) {
+    return ctx != nullptr && ctx->status == PICTAVEX_EREAD ? ctx->readError.c_str() : "";
 }
 
 const char* pictavex_get_version_text(const pictavex_ctx* ctx) {
@@ -248,6 +272,38 @@ int pictavex_get_fitted(pictavex_ctx* ctx, uint32_t side, int format, void* out,
         }
         return PICTAVEX_OK;
     });
+}
+
+int pictavex_get_fitted_png_size(pictavex_ctx* ctx, uint32_t side, size_t* size) {
+    if (ctx == nullptr || size == nullptr) {
+        return PICTAVEX_EINVAL;
+    }
+    if (ctx->status != PICTAVEX_OK) {
+        return PICTAVEX_ENOT_LOADED;
+    }
+    return Guarded([&] {
+        const MemoryBlock* png = ctx->Png(side);
+        if (png == nullptr) {
+            return PICTAVEX_EDAMAGED;
+        }
+        *size = png->size();
+        return PICTAVEX_OK;
+    });
+}
+
+int pictavex_get_fitted_png(pictavex_ctx* ctx, uint32_t side, void* out, size_t out_size) {
+    std::size_t size = 0;
+    if (out == nullptr) {
+        return PICTAVEX_EINVAL;
+    }
+    if (const int status = pictavex_get_fitted_png_size(ctx, side, &size); status != PICTAVEX_OK) {
+        return status;
+    }
+    if (out_size < size) {
+        return PICTAVEX_EBUFSIZ;
+    }
+    std::copy(ctx->png->begin(), ctx->png->end(), static_cast<std::uint8_t*>(out));
+    return PICTAVEX_OK;
 }
 
 int pictavex_get_bmp_size(const pictavex_ctx* ctx, size_t* size) {

@@ -80,6 +80,9 @@ PICTAVEX_API int pictavex_load_stream(pictavex_ctx* ctx, pictavex_read_fn* read,
                                       uint64_t size);
 /* The errno value of the last PICTAVEX_EREAD, else 0. */
 PICTAVEX_API int pictavex_get_errno(const pictavex_ctx* ctx);
+/* Why the last load failed to read the drawing, as a text ("No such file or directory", "not
+ * a regular file"), or an empty text; valid until the next load. */
+PICTAVEX_API const char* pictavex_get_read_error(const pictavex_ctx* ctx);
 
 /* The loaded drawing's version text ("AC1015"), empty when it has none; valid until the
  * next load. */
@@ -94,6 +97,12 @@ PICTAVEX_API int pictavex_get_fitted_size(pictavex_ctx* ctx, uint32_t side, uint
                                           uint32_t* height);
 PICTAVEX_API int pictavex_get_fitted(pictavex_ctx* ctx, uint32_t side, int format, void* out,
                                      size_t stride, size_t out_size);
+
+/* The same picture as a PNG file, as `pictavex -f png -s side` writes it: its size, then its
+ * bytes. */
+PICTAVEX_API int pictavex_get_fitted_png_size(pictavex_ctx* ctx, uint32_t side, size_t* size);
+PICTAVEX_API int pictavex_get_fitted_png(pictavex_ctx* ctx, uint32_t side, void* out,
+                                         size_t out_size);
 
 /* The BMP file of the preview as stored, on the background, as `pictavex` writes it: its
  * size, then its bytes. */

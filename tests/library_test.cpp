@@ -57,6 +57,10 @@ TEST_F(LibraryTest, EveryOutcomeIsACode) {
                   c.name.empty() ? PICTAVEX_EREAD : c.status)
             << c.name;
         EXPECT_EQ(pictavex_get_errno(ctx), c.name.empty() ? EISDIR : c.error) << c.name;
+        EXPECT_STREQ(pictavex_get_read_error(ctx), c.name.empty() ? "Is a directory"
+                                                   : c.error != 0 ? "No such file or directory"
+                                                                  : "")
+            << c.name;
     }
     std::uint32_t width = 0;
     std::uint32_t height = 0;
@@ -125,6 +129,21 @@ TEST_F(LibraryTest, TheBmpIsTheToolsOwn) {
     ASSERT_EQ(pictavex_load_file(ctx, (m_dir / "d.dwg").c_str()), PICTAVEX_OK);
     ASSERT_EQ(pictavex_get_bmp(ctx, bmp.data(), size), PICTAVEX_OK);
     EXPECT_EQ(Bytes(bmp.begin() + 54, bmp.begin() + 58), (Bytes{0x30, 0x20, 0x10, 0}));
+}
+
+// The PNG file is byte for byte what `pictavex -f png -s N` writes, shrunk or as stored.
+TEST_F(LibraryTest, ThePngIsTheToolsOwn) {
+    Put("d.dwg", DwgBuilder().Entry(2, DarkPaletteDib({.width = 40, .height = 30})).Build());
+    ASSERT_EQ(pictavex_load_file(ctx, (m_dir / "d.dwg").c_str()), PICTAVEX_OK);
+    for (const std::uint32_t side : {0u, 16u, 40u}) {
+        ASSERT_EQ(Run({"-q", "-w", "-f", "png", "-s", std::to_string(side), "d.dwg"}).status, 0);
+        std::size_t size = 0;
+        ASSERT_EQ(pictavex_get_fitted_png_size(ctx, side, &size), PICTAVEX_OK);
+        Bytes png(size);
+        EXPECT_EQ(pictavex_get_fitted_png(ctx, side, png.data(), size - 1), PICTAVEX_EBUFSIZ);
+        ASSERT_EQ(pictavex_get_fitted_png(ctx, side, png.data(), size), PICTAVEX_OK);
+        EXPECT_EQ(png, ReadFile(m_dir / "d.png")) << side;
+    }
 }
 
 // A stream is read as the caller gives it: short reads at the end only, and an error fails
