@@ -1,4 +1,5 @@
-// The KIO thumbnail plugin: the core's picture of a drawing, in the process that asks for it.
+// The KIO thumbnail plugin: a drawing's picture through the library's C API, in the process
+// that asks for it. Nothing is printed: a drawing without a usable preview is a failed one.
 #include <KIO/ThumbnailCreator>
 #include <KPluginFactory>
 
@@ -6,14 +7,39 @@
 #include <QSize>
 #include <QUrl>
 
-#include <exception>
+#include <algorithm>
+#include <memory>
 
-#include "kde/picture_image.h"
-#include "thumbnail/fitted_picture.h"
+#include "lib/pictavex.h"
 
 namespace {
 
-constexpr COLORREF kBackground = kWhite;  // as every file manager shows drawings
+constexpr std::uint32_t kBackground = 0xFFFFFF;  // as every file manager shows drawings
+
+struct ContextFree {
+    void operator()(pictavex_ctx* context) const { pictavex_ctx_free(context); }
+};
+
+// The picture fitted in side x side, or a null image. QImage's ARGB32 is blue, green, red and
+// alpha in memory on the machines KDE runs on, as the library's BGRA is.
+QImage Thumbnail(const QString& path, std::uint32_t side) {
+    const std::unique_ptr<pictavex_ctx, ContextFree> context(pictavex_ctx_new());
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    if (!context || pictavex_set_background(context.get(), kBackground) != PICTAVEX_OK ||
+        pictavex_load_file(context.get(), path.toLocal8Bit().constData()) != PICTAVEX_OK ||
+        pictavex_get_fitted_size(context.get(), side, &width, &height) != PICTAVEX_OK) {
+        return {};
+    }
+    QImage image(static_cast<int>(width), static_cast<int>(height), QImage::Format_ARGB32);
+    if (image.isNull() ||  // too large to allocate
+        pictavex_get_fitted(context.get(), side, PICTAVEX_FMT_BGRA8, image.bits(),
+                            static_cast<std::size_t>(image.bytesPerLine()),
+                            static_cast<std::size_t>(image.sizeInBytes())) != PICTAVEX_OK) {
+        return {};
+    }
+    return image;
+}
 
 class DwgThumbnailCreator : public KIO::ThumbnailCreator {
     Q_OBJECT
@@ -25,20 +51,8 @@ public:
     KIO::ThumbnailResult create(const KIO::ThumbnailRequest& request) override {
         const QSize target = request.targetSize();
         const auto side = static_cast<std::uint32_t>(std::max(target.width(), target.height()));
-        try {
-            // A drawing that cannot be read is the worker's failed preview; nothing is printed.
-            const FittedPicture fitted =
-                FitPicture(request.url().toLocalFile().toStdString(), side, kBackground);
-            if (fitted.dib) {
-                const QImage image = PictureImage(*fitted.dib);
-                if (!image.isNull()) {
-                    return KIO::ThumbnailResult::pass(image);
-                }
-            }
-        } catch (const std::exception&) {
-            // Memory ran out: this thumbnail fails, the worker and its other thumbnails go on.
-        }
-        return KIO::ThumbnailResult::fail();
+        const QImage image = Thumbnail(request.url().toLocalFile(), side);
+        return image.isNull() ? KIO::ThumbnailResult::fail() : KIO::ThumbnailResult::pass(image);
     }
 };
 
