@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <thread>
 #include <vector>
@@ -198,6 +202,56 @@ TEST_F(LibraryTest, LimitsRefuseLargePreviews) {
         ASSERT_EQ(pictavex_set_limits(ctx, c.side, c.preview, c.decode), PICTAVEX_OK);
         EXPECT_EQ(pictavex_load_buffer(ctx, drawing.data(), drawing.size()), c.status) << c.side;
     }
+}
+
+// A 20 KB drawing whose PNG preview is 4096 x 4096 (48 MiB as a bitmap) fits the default
+// decode limit of 64 MiB: made into a 256-pixel thumbnail in a child process, it peaks under
+// that limit and a few MiB; under a limit of 32 MiB it is refused and nothing is allocated.
+TEST_F(LibraryTest, ALargePreviewStaysWithinTheDecodeLimit) {
+    if (kAddressSanitizer) {
+        GTEST_SKIP() << "AddressSanitizer keeps freed memory in quarantine";
+    }
+    const Bytes drawing = DwgBuilder()
+                              .Entry(6, EncodePng({.width = 4096,
+                                                   .height = 4096,
+                                                   .colorType = 0,
+                                                   .rows = Bytes(std::size_t{4096} * 4096, 0x33)}))
+                              .Build();
+    const auto peakOfChild = [&](std::uint64_t decodeLimit, int& status) {
+        int pipe[2];
+        EXPECT_EQ(::pipe(pipe), 0);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            rusage before{};
+            ::getrusage(RUSAGE_SELF, &before);
+            pictavex_ctx* own = pictavex_ctx_new();
+            pictavex_set_limits(own, 0, 0, decodeLimit);
+            int result = pictavex_load_buffer(own, drawing.data(), drawing.size());
+            std::vector<std::uint8_t> pixels(std::size_t{256} * 256 * 4);
+            if (result == PICTAVEX_OK) {
+                result = pictavex_get_fitted(own, 256, PICTAVEX_FMT_RGBA8, pixels.data(), 256 * 4,
+                                             pixels.size());
+            }
+            rusage after{};
+            ::getrusage(RUSAGE_SELF, &after);
+            const long grown[2] = {after.ru_maxrss - before.ru_maxrss, result};
+            ::_exit(::write(pipe[1], grown, sizeof grown) == sizeof grown ? 0 : 1);
+        }
+        ::close(pipe[1]);
+        long grown[2] = {-1, -1};
+        EXPECT_EQ(::read(pipe[0], grown, sizeof grown), static_cast<ssize_t>(sizeof grown));
+        ::close(pipe[0]);
+        ::waitpid(child, nullptr, 0);
+        status = static_cast<int>(grown[1]);
+        return grown[0];  // KiB the child's peak grew by
+    };
+    int status = -1;
+    const long grown = peakOfChild(0, status);
+    EXPECT_EQ(status, PICTAVEX_OK);
+    EXPECT_LT(grown, (64 + 8) * 1024);
+    const long refused = peakOfChild(32u << 20, status);
+    EXPECT_EQ(status, PICTAVEX_ELIMIT);
+    EXPECT_LT(refused, 4 * 1024);
 }
 
 // Two threads, each with its own context, on the same drawing: the same pixels.
