@@ -16,7 +16,6 @@
 namespace {
 
 constexpr std::size_t kRgbaSize = 4;
-constexpr char kVersion[] = "1.0.0";
 
 // 0xRRGGBB as the core's 0x00BBGGRR.
 COLORREF ColorOf(std::uint32_t rgb) {
@@ -364,7 +363,7 @@ const char* pictavex_strerror(int err) {
 }
 
 const char* pictavex_version_string(void) {
-    return kVersion;
+    return PICTAVEX_VERSION;
 }
 
 }  // extern "C"
