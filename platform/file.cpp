@@ -139,10 +139,7 @@ int CFile::GuardExisting() const {
     }
     std::array<std::uint8_t, kDrawingStartBytes> start{};
     const std::size_t got = existing.ReadAt(0, start.data(), start.size());
-    const bool drawing = m_guard.isDrawing != nullptr && m_guard.isDrawing({start.data(), got});
-    return drawing || (!m_guard.source.empty() && IsSameFile(existing.m_fd.Get(), m_guard.source))
-               ? kDrawingCause
-               : 0;
+    return GuardedCause(existing.m_fd.Get(), {start.data(), got}, m_guard);
 }
 
 void WriteNewFile(const std::string& path, std::span<const std::uint8_t> bytes,
@@ -153,9 +150,9 @@ void WriteNewFile(const std::string& path, std::span<const std::uint8_t> bytes,
     file.Close();
 }
 
-int GuardInPlace(int fd, std::span<const std::uint8_t> old, const OutputGuard& guard) {
+int GuardedCause(int fd, std::span<const std::uint8_t> start, const OutputGuard& guard) {
     const bool drawing = guard.isDrawing != nullptr &&
-                         guard.isDrawing(old.first(std::min(old.size(), kDrawingStartBytes)));
+                         guard.isDrawing(start.first(std::min(start.size(), kDrawingStartBytes)));
     return drawing || (!guard.source.empty() && IsSameFile(fd, guard.source)) ? kDrawingCause : 0;
 }
 

@@ -126,9 +126,9 @@ void WriteFileInPlace(const std::string& path, std::span<const std::uint8_t> byt
 // Writes `bytes` to a new file that takes the place of whatever `path` names, as CFile does.
 void WriteNewFile(const std::string& path, std::span<const std::uint8_t> bytes,
                   const OutputGuard& guard);
-// kDrawingCause when a file about to be written in place, open as `fd` and holding `old`, is
-// one the guard protects; else 0.
-int GuardInPlace(int fd, std::span<const std::uint8_t> old, const OutputGuard& guard);
+// kDrawingCause when an existing file, open as `fd` and beginning with `start`, is one the
+// guard protects; else 0.
+int GuardedCause(int fd, std::span<const std::uint8_t> start, const OutputGuard& guard);
 // Whether the open file is the one at `path` (same device and inode, or volume and file ID).
 bool IsSameFile(int fd, const std::string& path);
 

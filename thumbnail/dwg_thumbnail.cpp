@@ -245,14 +245,17 @@ void CDwgThumbnail::ReadDib(CFile& file, const ImageEntry& entry) {
         return;
     }
     MemoryHandle dib = ReadEntryBytes(file, entry.start, entry.size);
-    if (dib && DibIsComplete(*dib)) {
+    if (dib && !DibIsComplete(*dib)) {
+        dib.reset();
+    }
+    if (dib) {
         const auto side = std::max(std::abs(std::int64_t{DibGetWidth(*dib)}),
                                    std::abs(std::int64_t{DibGetHeight(*dib)}));
         if (!WithinLimits(entry.size, static_cast<std::uint64_t>(side), dib->size())) {
             return;
         }
     }
-    TakeDib(dib && DibIsComplete(*dib) ? std::move(dib) : nullptr);
+    TakeDib(std::move(dib));
 }
 
 // A preview was listed: the bitmap it gave, or none when it was damaged.

@@ -71,7 +71,7 @@ void WriteFileInPlace(const std::string& path, std::span<const std::uint8_t> byt
         throw CFileException(path, errno);
     }
     old.resize(static_cast<std::size_t>(got));
-    if (const int refused = GuardInPlace(fd.Get(), old, guard); refused != 0) {
+    if (const int refused = GuardedCause(fd.Get(), old, guard); refused != 0) {
         throw CFileException(path, refused);
     }
     if (opened.st_nlink > 1) {

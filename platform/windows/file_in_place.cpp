@@ -67,7 +67,7 @@ void WriteFileInPlace(const std::string& path, std::span<const std::uint8_t> byt
         static_cast<int>(old.size())) {
         throw CFileException(path, EIO);
     }
-    if (const int refused = GuardInPlace(fd.Get(), old, guard); refused != 0) {
+    if (const int refused = GuardedCause(fd.Get(), old, guard); refused != 0) {
         throw CFileException(path, refused);
     }
     BY_HANDLE_FILE_INFORMATION info{};
