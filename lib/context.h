@@ -57,3 +57,10 @@ private:
     void Forget();
     void KeepReadError();
 };
+
+// Whether a call may ask for the loaded drawing's preview: PICTAVEX_OK, or why not.
+inline int PreviewReady(const pictavex_ctx* ctx) {
+    return ctx == nullptr               ? PICTAVEX_EINVAL
+           : ctx->status != PICTAVEX_OK ? PICTAVEX_ENOT_LOADED
+                                        : PICTAVEX_OK;
+}

@@ -103,11 +103,8 @@ const char* pictavex_get_version_text(const pictavex_ctx* ctx) {
 }
 
 int pictavex_get_preview(const pictavex_ctx* ctx, int* kind, uint32_t* width, uint32_t* height) {
-    if (ctx == nullptr) {
-        return PICTAVEX_EINVAL;
-    }
-    if (ctx->status != PICTAVEX_OK) {
-        return PICTAVEX_ENOT_LOADED;
+    if (const int ready = PreviewReady(ctx); ready != PICTAVEX_OK) {
+        return ready;
     }
     const CDwgThumbnail& thumbnail = ctx->thumbnail;
     const bool png = thumbnail.m_entries.at(*thumbnail.m_previewEntry).code == kPng;

@@ -15,11 +15,11 @@ constexpr std::size_t kRgbaSize = 4;
 extern "C" {
 
 int pictavex_get_fitted_size(pictavex_ctx* ctx, uint32_t side, uint32_t* width, uint32_t* height) {
-    if (ctx == nullptr || width == nullptr || height == nullptr) {
+    if (width == nullptr || height == nullptr) {
         return PICTAVEX_EINVAL;
     }
-    if (ctx->status != PICTAVEX_OK) {
-        return PICTAVEX_ENOT_LOADED;
+    if (const int ready = PreviewReady(ctx); ready != PICTAVEX_OK) {
+        return ready;
     }
     return Guarded([&] {
         const MemoryBlock* fitted = ctx->Fitted(side);
@@ -77,11 +77,11 @@ int pictavex_get_fitted(pictavex_ctx* ctx, uint32_t side, int format, void* out,
 }
 
 int pictavex_get_fitted_png_size(pictavex_ctx* ctx, uint32_t side, size_t* size) {
-    if (ctx == nullptr || size == nullptr) {
+    if (size == nullptr) {
         return PICTAVEX_EINVAL;
     }
-    if (ctx->status != PICTAVEX_OK) {
-        return PICTAVEX_ENOT_LOADED;
+    if (const int ready = PreviewReady(ctx); ready != PICTAVEX_OK) {
+        return ready;
     }
     return Guarded([&] {
         const MemoryBlock* png = ctx->Png(side);
@@ -109,11 +109,11 @@ int pictavex_get_fitted_png(pictavex_ctx* ctx, uint32_t side, void* out, size_t 
 }
 
 int pictavex_get_bmp_size(const pictavex_ctx* ctx, size_t* size) {
-    if (ctx == nullptr || size == nullptr) {
+    if (size == nullptr) {
         return PICTAVEX_EINVAL;
     }
-    if (ctx->status != PICTAVEX_OK) {
-        return PICTAVEX_ENOT_LOADED;
+    if (const int ready = PreviewReady(ctx); ready != PICTAVEX_OK) {
+        return ready;
     }
     *size = kBmpFileHeaderSize + ctx->thumbnail.m_dib->size();
     return PICTAVEX_OK;
