@@ -18,7 +18,7 @@
 #include "app/option_values.h"
 #include "lib/pictavex.h"
 #include "platform/console.h"
-#include "platform/file.h"
+#include "platform/output_file.h"
 #include "platform/output_names.h"
 #include "platform/termination.h"
 #include "thumbnail/drawing_start.h"

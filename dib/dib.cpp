@@ -114,11 +114,6 @@ std::array<std::uint8_t, kBmpFileHeaderSize> DibBmpFileHeader(const MemoryBlock&
     return header;
 }
 
-int DibWriteBmpFile(const MemoryBlock& dib, CFile& file) {
-    file.Write({DibBmpFileHeader(dib), dib});
-    return 1;
-}
-
 std::uint64_t DibRowStride(std::uint32_t width, unsigned bitsPerPixel) {
     return (std::uint64_t{width} * bitsPerPixel + 31) / 32 * 4;
 }

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <span>
 
-#include "platform/file.h"
+#include "platform/output_file.h"
 #include "platform/memory_block.h"
 
 // 0x00BBGGRR: red in the low byte.
@@ -58,4 +58,4 @@ MemoryHandle DibCreate(std::uint32_t width, std::uint32_t height, std::uint16_t 
 std::array<std::uint8_t, kBmpFileHeaderSize> DibBmpFileHeader(const MemoryBlock& dib);
 
 // Writes the 14-byte BMP file header and then the whole block; write errors are raised.
-int DibWriteBmpFile(const MemoryBlock& dib, CFile& file);
+int DibWriteBmpFile(const MemoryBlock& dib, COutputFile& file);

@@ -78,15 +78,6 @@ bool SetUp(spng_ctx* context, const DibPicture& band, std::uint32_t height) {
 
 }  // namespace
 
-int DibWritePngFile(const MemoryBlock& dib, CFile& file) {
-    const MemoryHandle png = DibEncodePng(dib);
-    if (!png) {
-        return 0;
-    }
-    file.Write(png->data(), png->size());
-    return 1;
-}
-
 MemoryHandle DibEncodePng(const MemoryBlock& dib) {
     // A band of rows at a time: a large picture is never held whole beside its bitmap.
     const std::uint32_t width = static_cast<std::uint32_t>(std::abs(DibGetWidth(dib)));

@@ -31,7 +31,7 @@ const std::string& OutputPath() {
 }
 
 void CheckWritten(const MemoryBlock& dib) {
-    CFile file;
+    COutputFile file;
     file.CreateForWriting(OutputPath());
     DibWriteBmpFile(dib, file);
     file.Close();

@@ -8,29 +8,17 @@
 #include <unistd.h>
 
 #include "platform/file.h"
-#include "platform/output_names.h"
 
 namespace {
 
 // Most drawings keep their image data and preview within their first 64 KiB: one read.
 constexpr std::size_t kReadAheadSize = 64 * 1024;
-// Enough of a file's start to tell a drawing: DWG's version text, DXF's first group.
-constexpr std::size_t kDrawingStartBytes = 32;
 
 }  // namespace
-
-CFile::~CFile() {
-    Discard();
-}
 
 void CFile::Discard() {
     m_fd.Reset();
     m_source = nullptr;
-    m_writing = false;
-    if (!m_tempPath.empty()) {
-        RemoveHiddenFile(m_tempPath);
-        m_tempPath.clear();
-    }
     m_cache.clear();
     m_end.reset();
 }
@@ -132,30 +120,6 @@ void CFile::Seek(std::int64_t offset) {
     m_position = static_cast<std::uint64_t>(offset);
 }
 
-int CFile::GuardExisting() const {
-    CFile existing;
-    if (!existing.OpenForReading(m_path, KindCheck::kListedRegular)) {
-        return 0;  // nothing there, or nothing the replacement may touch: it tells
-    }
-    std::array<std::uint8_t, kDrawingStartBytes> start{};
-    const std::size_t got = existing.ReadAt(0, start.data(), start.size());
-    return GuardedCause(existing.m_fd.Get(), {start.data(), got}, m_guard);
-}
-
-void WriteNewFile(const std::string& path, std::span<const std::uint8_t> bytes,
-                  const OutputGuard& guard) {
-    CFile file;
-    file.CreateForWriting(path, guard);
-    file.Write(bytes.data(), bytes.size());
-    file.Close();
-}
-
-int GuardedCause(int fd, std::span<const std::uint8_t> start, const OutputGuard& guard) {
-    const bool drawing = guard.isDrawing != nullptr &&
-                         guard.isDrawing(start.first(std::min(start.size(), kDrawingStartBytes)));
-    return drawing || (!guard.source.empty() && IsSameFile(fd, guard.source)) ? kDrawingCause : 0;
-}
-
 bool FileHoldsExactly(const std::string& path, ByteParts parts) {
     std::size_t size = 0;
     for (std::span<const std::uint8_t> part : parts) {
@@ -184,39 +148,11 @@ bool FileHoldsExactly(const std::string& path, ByteParts parts) {
     }
 }
 
-void CFile::Write(const void* buffer, std::size_t count) {
-    Write({std::span(static_cast<const std::uint8_t*>(buffer), count)});
-}
-
-CFile::Outcome CFile::Close() {
-    return Publish(nullptr);
-}
-
-CFile::Outcome CFile::CloseUnlessHolding(ByteParts parts) {
-    return Publish(&parts);
-}
-
-CFile::Outcome CFile::Publish(const ByteParts* unlessHolding) {
+void CFile::Close() {
     m_cache.clear();
     m_end.reset();
     m_source = nullptr;
-    if (!m_fd.IsOpen()) {
-        return Outcome::kCreated;
+    if (m_fd.IsOpen() && ::close(m_fd.Release()) != 0) {
+        Fail(errno);
     }
-    if (!m_writing) {
-        if (::close(m_fd.Release()) != 0) {
-            Fail(errno);
-        }
-        return Outcome::kCreated;
-    }
-    m_writing = false;
-    Outcome outcome = Outcome::kCreated;
-    if (const int cause = PublishOutput(unlessHolding, outcome); cause != 0) {
-        Discard();  // removes the hidden name, if the output got one
-        Fail(cause);
-    }
-    if (outcome == Outcome::kAlreadyHeld) {
-        Discard();
-    }
-    return outcome;
 }

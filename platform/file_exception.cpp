@@ -2,8 +2,6 @@
 
 #include <cstring>
 
-#include "platform/console.h"
-
 namespace {
 
 std::string ReasonOf(int cause) {
@@ -30,7 +28,3 @@ CFileException::CFileException(std::string path, int cause)
 
 CFileException::CFileException(std::string path, const std::string& reason)
     : std::runtime_error(path + ": " + reason), m_path(std::move(path)), m_cause(0) {}
-
-void CFileException::ReportError() const {
-    ConsoleError(std::string(ProgramName()) + ": " + what() + "\n");
-}

@@ -273,7 +273,7 @@ TEST(DibWriteTest, WritesFileHeaderThenTheBlockUnchanged) {
     };
     TempDir dir;
     for (const Case& c : cases) {
-        CFile file;
+        COutputFile file;
         file.CreateForWriting(dir / "out.bmp");
         EXPECT_EQ(DibWriteBmpFile(c.dib, file), 1);
         file.Close();

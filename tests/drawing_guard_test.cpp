@@ -6,7 +6,7 @@
 
 #include <string_view>
 
-#include "platform/file.h"
+#include "platform/output_file.h"
 #include "tests/run_tool.h"
 #include "tests/tool_test.h"
 #include "thumbnail/drawing_start.h"
@@ -96,11 +96,11 @@ TEST_F(DrawingGuardTest, TheFileBeingReadIsKnownByItsIdentity) {
     ASSERT_EQ(::link((m_dir / "source").c_str(), (m_dir / "other name").c_str()), 0);
     Put("unrelated", {'u'});
     for (const std::string name : {"source", "other name", "unrelated"}) {
-        CFile file;
+        COutputFile file;
         file.CreateForWriting(m_dir / name, {m_dir / "source", nullptr});
         file.Write("new", 3);
         if (name == "unrelated") {
-            EXPECT_EQ(file.Close(), CFile::Outcome::kReplaced);
+            EXPECT_EQ(file.Close(), COutputFile::Outcome::kReplaced);
             continue;
         }
         try {

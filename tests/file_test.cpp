@@ -1,4 +1,5 @@
 #include "platform/file.h"
+#include "platform/output_file.h"
 #include "platform/output_names.h"
 
 #include <fcntl.h>
@@ -144,7 +145,7 @@ TEST(FileWriteTest, OutputAppearsOnlyWhenClosed) {
     const std::string target = dir / "out.bmp";
     WriteFile(target, {1, 2, 3});
     {
-        CFile file;
+        COutputFile file;
         file.CreateForWriting(target);
         file.Write("abc", 3);
         EXPECT_EQ(ReadFile(target), (Bytes{1, 2, 3}));
@@ -152,7 +153,7 @@ TEST(FileWriteTest, OutputAppearsOnlyWhenClosed) {
     EXPECT_EQ(ReadFile(target), (Bytes{1, 2, 3}));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
 
-    CFile file;
+    COutputFile file;
     file.CreateForWriting(target);
     file.Write("abcd", 4);
     file.Close();
@@ -173,7 +174,7 @@ TEST(FileWriteTest, FailuresNameTheTargetAndLeaveNothing) {
     } cases[] = {{dir / "missing/out.bmp", ENOENT}, {dir / "taken", EISDIR}};
     for (const auto& c : cases) {
         try {
-            CFile file;
+            COutputFile file;
             file.CreateForWriting(c.path);
             file.Write("x", 1);
             file.Close();

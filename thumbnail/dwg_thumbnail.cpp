@@ -296,51 +296,6 @@ void CDwgThumbnail::ReadPng(CFile& file, const ImageEntry& entry) {
     TakeDib(png ? DibFromPng(*png, m_background) : nullptr);
 }
 
-OutputGuard CDwgThumbnail::Guard() const {
-    return {m_fileName, BeginsAsDrawing};
-}
-
-int CDwgThumbnail::SaveBmp(std::string path) {
-    if (!m_dib) {
-        return 0;
-    }
-    const auto header = DibBmpFileHeader(*m_dib);
-    // A re-run finds its outputs right already, and ext4 pays for every replacement: when the
-    // last output was there, look before writing; else write, and look only if the name is taken.
-    if (m_lastOutputExisted && FileHoldsExactly(path, {header, *m_dib})) {
-        m_outputUnchanged = true;
-        return 1;
-    }
-    CFile file;
-    file.CreateForWriting(path, Guard());
-    DibWriteBmpFile(*m_dib, file);
-    const CFile::Outcome outcome =
-        m_lastOutputExisted ? file.Close() : file.CloseUnlessHolding({header, *m_dib});
-    m_outputUnchanged = outcome == CFile::Outcome::kAlreadyHeld;
-    m_lastOutputExisted = outcome != CFile::Outcome::kCreated;
-    return 1;
-}
-
-int CDwgThumbnail::SavePng(std::string path, bool inPlace) {
-    if (!m_dib) {
-        return 0;
-    }
-    if (inPlace) {
-        const MemoryHandle png = DibEncodePng(*m_dib);
-        if (png) {
-            WriteFileInPlace(path, *png, Guard());
-        }
-        return png ? 1 : 0;
-    }
-    CFile file;
-    file.CreateForWriting(path, Guard());
-    if (!DibWritePngFile(*m_dib, file)) {
-        return 0;  // the unfinished file is discarded with `file`
-    }
-    file.Close();
-    return 1;
-}
-
 void CDwgThumbnail::ShrinkToFit(std::uint32_t maxSide) {
     if (!m_dib) {
         return;

@@ -8,6 +8,7 @@
 
 #include "dib/dib.h"
 #include "platform/file.h"
+#include "platform/output_file.h"
 #include "platform/memory_block.h"
 
 // Marks the start of a drawing's image-data block.

@@ -5,7 +5,7 @@
 
 #include <cerrno>
 
-#include "platform/file.h"
+#include "platform/output_file.h"
 #include "platform/termination.h"
 
 namespace {

@@ -1,4 +1,4 @@
-// The writing half of CFile: outputs appear whole, under their name, or not at all.
+// COutputFile on POSIX systems: outputs appear whole, under their name, or not at all.
 #include <fcntl.h>
 #include <sys/random.h>
 #include <sys/stat.h>
@@ -11,7 +11,7 @@
 #include <climits>
 #include <cstdio>
 
-#include "platform/file.h"
+#include "platform/output_file.h"
 #include "platform/output_names.h"
 #include "platform/path.h"
 
@@ -68,12 +68,10 @@ int CheckReplaceable(const std::string& target, struct stat& existing) {
 
 }  // namespace
 
-void CFile::CreateForWriting(const std::string& path, const OutputGuard& guard) {
+void COutputFile::CreateForWriting(const std::string& path, const OutputGuard& guard) {
     Discard();
     m_path = path;
     m_guard = guard;
-    m_position = 0;
-    m_writing = true;
     RemoveAbandonedHiddenFiles(path);
     if (CanNameUnnamedFiles()) {
         // Readable too: a re-run compares it with the file it would replace.
@@ -91,7 +89,7 @@ void CFile::CreateForWriting(const std::string& path, const OutputGuard& guard) 
     }
 }
 
-void CFile::Write(ByteParts parts) {
+void COutputFile::Write(ByteParts parts) {
     if (!m_fd.IsOpen()) {
         Fail(EBADF);
     }
@@ -111,7 +109,6 @@ void CFile::Write(ByteParts parts) {
         if (written <= 0) {
             Fail(written < 0 ? errno : EIO);
         }
-        m_position += static_cast<std::uint64_t>(written);
         // Step past what the kernel took, which may end inside a part.
         for (auto left = static_cast<std::size_t>(written); left > 0;) {
             const std::size_t step = std::min(left, next->iov_len);
@@ -128,7 +125,7 @@ void CFile::Write(ByteParts parts) {
 // Gives the finished output its name: straight away where the name is free, else through a
 // hidden name and a rename, so that the old file is replaced in one step. 0 or an errno value.
 // The link itself tells whether the name is taken: a new output costs no look beforehand.
-int CFile::PublishOutput(const ByteParts* unlessHolding, Outcome& outcome) {
+int COutputFile::PublishOutput(const ByteParts* unlessHolding, Outcome& outcome) {
     if (m_tempPath.empty()) {
         const int linked = LinkUnnamedFile(m_fd.Get(), m_path);
         if (linked == 0) {

@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <climits>
 
-#include "platform/file.h"
+#include "platform/output_file.h"
 #include "platform/termination.h"
 #include "platform/windows/wide.h"
 

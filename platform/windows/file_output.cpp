@@ -1,12 +1,12 @@
-// The writing half of CFile on Windows: each output is written under a hidden name beside
-// it and put in place in one step, so that it appears whole or not at all.
+// COutputFile on Windows: each output is written under a hidden name beside it and put in
+// place in one step, so that it appears whole or not at all.
 #include <io.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <climits>
 
-#include "platform/file.h"
+#include "platform/output_file.h"
 #include "platform/output_names.h"
 #include "platform/windows/wide.h"
 
@@ -32,12 +32,10 @@ int CheckReplaceable(const std::string& target, bool& exists) {
 
 }  // namespace
 
-void CFile::CreateForWriting(const std::string& path, const OutputGuard& guard) {
+void COutputFile::CreateForWriting(const std::string& path, const OutputGuard& guard) {
     Discard();
     m_path = path;
     m_guard = guard;
-    m_position = 0;
-    m_writing = true;
     RemoveAbandonedHiddenFiles(path);
     m_fd = CreateHiddenFile(path, m_tempPath);
     if (!m_fd.IsOpen()) {
@@ -45,7 +43,7 @@ void CFile::CreateForWriting(const std::string& path, const OutputGuard& guard) 
     }
 }
 
-void CFile::Write(ByteParts parts) {
+void COutputFile::Write(ByteParts parts) {
     if (!m_fd.IsOpen()) {
         Fail(EBADF);
     }
@@ -58,14 +56,13 @@ void CFile::Write(ByteParts parts) {
                 Fail(written < 0 ? errno : EIO);
             }
             part = part.subspan(static_cast<std::size_t>(written));
-            m_position += static_cast<std::uint64_t>(written);
         }
     }
 }
 
 // Renamed while still open and locked, so that no other run takes it for abandoned
 // meanwhile; then closed. Should the rename fail, Discard() removes it.
-int CFile::PublishOutput(const ByteParts* unlessHolding, Outcome& outcome) {
+int COutputFile::PublishOutput(const ByteParts* unlessHolding, Outcome& outcome) {
     if (unlessHolding != nullptr && FileHoldsExactly(m_path, *unlessHolding)) {
         outcome = Outcome::kAlreadyHeld;
         return 0;

@@ -1,0 +1,50 @@
+// Saving the preview as a picture file.
+#include "dib/dib_png.h"
+#include "platform/output_file.h"
+#include "thumbnail/drawing_start.h"
+#include "thumbnail/dwg_thumbnail.h"
+
+OutputGuard CDwgThumbnail::Guard() const {
+    return {m_fileName, BeginsAsDrawing};
+}
+
+int CDwgThumbnail::SaveBmp(std::string path) {
+    if (!m_dib) {
+        return 0;
+    }
+    const auto header = DibBmpFileHeader(*m_dib);
+    // A re-run finds its outputs right already, and ext4 pays for every replacement: when the
+    // last output was there, look before writing; else write, and look only if the name is taken.
+    if (m_lastOutputExisted && FileHoldsExactly(path, {header, *m_dib})) {
+        m_outputUnchanged = true;
+        return 1;
+    }
+    COutputFile file;
+    file.CreateForWriting(path, Guard());
+    DibWriteBmpFile(*m_dib, file);
+    const COutputFile::Outcome outcome =
+        m_lastOutputExisted ? file.Close() : file.CloseUnlessHolding({header, *m_dib});
+    m_outputUnchanged = outcome == COutputFile::Outcome::kAlreadyHeld;
+    m_lastOutputExisted = outcome != COutputFile::Outcome::kCreated;
+    return 1;
+}
+
+int CDwgThumbnail::SavePng(std::string path, bool inPlace) {
+    if (!m_dib) {
+        return 0;
+    }
+    if (inPlace) {
+        const MemoryHandle png = DibEncodePng(*m_dib);
+        if (png) {
+            WriteFileInPlace(path, *png, Guard());
+        }
+        return png ? 1 : 0;
+    }
+    COutputFile file;
+    file.CreateForWriting(path, Guard());
+    if (!DibWritePngFile(*m_dib, file)) {
+        return 0;  // the unfinished file is discarded with `file`
+    }
+    file.Close();
+    return 1;
+}
