@@ -13,6 +13,9 @@
 #include <thumbcache.h>
 #include <wrl/client.h>
 
+#include <fcntl.h>
+#include <io.h>
+
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -92,6 +95,7 @@ int wmain(int count, wchar_t** arguments) {
     const std::wstring mode = arguments[1];
     const wchar_t* path = arguments[2];
     const UINT side = static_cast<UINT>(std::wcstoul(arguments[3], nullptr, 10));
+    _setmode(_fileno(stdout), _O_BINARY);  // lines end as on Linux
     ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     HRESULT result = S_OK;
     ComPtr<IThumbnailProvider> provider;
