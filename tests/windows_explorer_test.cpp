@@ -68,8 +68,8 @@ protected:
         return Wine({kClient, mode, WindowsPath(m_dir / name), std::to_string(side)}).out;
     }
     std::string ToolPixels(const std::string& name, int side) {
-        const ToolRun run = Run({"-q", "-w", "-f", "png", "-s", std::to_string(side), "-o",
-                                 "expected", name});
+        const ToolRun run =
+            Run({"-q", "-w", "-f", "png", "-s", std::to_string(side), "-o", "expected", name});
         EXPECT_EQ(run.status, 0) << run.err;
         const std::string png = std::filesystem::path(name).stem().string() + ".png";
         return PixelText(DecodePng(ReadFile(m_dir / ("expected/" + png))));
@@ -95,15 +95,15 @@ TEST_F(WindowsExplorerPictureTest, PicturesAreThoseOfTheToolEveryWay) {
                          .Version("AC1032")
                          .Entry(6, EncodePng({.width = 300, .height = 200, .rows = rows}))
                          .Build());
-    Put("clear.dwg", DwgBuilder()
-                         .Version("AC1027")
-                         .Entry(6, EncodePng({.width = 3,
-                                              .height = 2,
-                                              .colorType = 6,
-                                              .rows = {255, 0, 0, 255, 0, 255, 0, 0, 0, 0, 255,
-                                                       128, 9, 9, 9, 255, 200, 100, 50, 60, 1,
-                                                       2, 3, 4}}))
-                         .Build());
+    Put("clear.dwg",
+        DwgBuilder()
+            .Version("AC1027")
+            .Entry(6, EncodePng({.width = 3,
+                                 .height = 2,
+                                 .colorType = 6,
+                                 .rows = {255, 0, 0, 255, 0,   255, 0,  0,  0, 0, 255, 128,
+                                          9,   9, 9, 255, 200, 100, 50, 60, 1, 2, 3,   4}}))
+            .Build());
     for (const std::string name : {"house.dwg", "site.dwg", "photo.dwg", "clear.dwg"}) {
         for (const int side : {128, 256}) {
             const std::string expected = "hr 0x00000000\n" + ToolPixels(name, side);
@@ -193,6 +193,45 @@ TEST_F(WindowsExplorerTest, RegistrationLeavesTheRegistryAsFound) {
         Wine({"reg", "delete", root + "\\Software\\Classes\\.dwg", "/f"});
         EXPECT_EQ(Handlers(root), before) << root;
     }
+}
+
+// The zip's scripts: install.cmd registers the DLL beside it (Wine runs everything as an
+// administrator: for the machine), and uninstall.cmd leaves the registry as it was.
+TEST_F(WindowsExplorerTest, TheZipsScriptsTurnThumbnailsOnAndOff) {
+    const std::string unzip = "import sys, zipfile; zipfile.ZipFile(sys.argv[1]).extractall('zip')";
+    ASSERT_EQ(
+        RunProgram("/usr/bin/python3", m_dir.Path(), {"-c", unzip, PICTAVEX_WINDOWS_ZIP}).status,
+        0);
+    std::filesystem::copy(EXAMPLES "/house.dwg", m_dir / "house.dwg");
+    const std::string before = Handlers("HKLM") + Handlers("HKCU");
+    // Over a CAD program's handler only when asked to, which uninstall.cmd puts back.
+    const std::string dwgKey = std::string("HKLM\\Software\\Classes\\.dwg") + kHandlerKey;
+    ASSERT_EQ(Wine({"reg", "add", dwgKey, "/ve", "/d", kOther, "/f"}).status, 0);
+    const ToolRun refused = Wine({"cmd", "/c", WindowsPath(m_dir / "zip/install.cmd")});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.out.find("\"install.cmd replace\" sets its handler aside."),
+              std::string::npos);
+    EXPECT_EQ(Wine({"cmd", "/c", WindowsPath(m_dir / "zip/install.cmd"), "replace"}).status, 0);
+    EXPECT_NE(Registry(dwgKey).find(kClass), std::string::npos);
+    EXPECT_EQ(Wine({"cmd", "/c", WindowsPath(m_dir / "zip/uninstall.cmd")}).status, 0);
+    EXPECT_NE(Registry(dwgKey).find(kOther), std::string::npos);
+    Wine({"reg", "delete", "HKLM\\Software\\Classes\\.dwg", "/f"});
+    const ToolRun installed = Wine({"cmd", "/c", WindowsPath(m_dir / "zip/install.cmd")});
+    EXPECT_EQ(installed.status, 0);
+    EXPECT_EQ(
+        installed.out,
+        "install.cmd: Explorer now shows DWG thumbnails for every user of this computer.\r\n");
+    EXPECT_NE(
+        Registry("HKLM\\Software\\Classes\\CLSID\\" + std::string(kClass) + "\\InprocServer32")
+            .find(WindowsPath(m_dir / "zip/pictavex-thumbnail.dll")),
+        std::string::npos);
+    EXPECT_EQ(Client("stream", "house.dwg", 256).substr(0, 20), "hr 0x00000000\n64 48\n");
+    const ToolRun removed = Wine({"cmd", "/c", WindowsPath(m_dir / "zip/uninstall.cmd")});
+    EXPECT_EQ(removed.status, 0);
+    EXPECT_EQ(removed.out,
+              "uninstall.cmd: Explorer no longer asks Pictavex for DWG thumbnails.\r\n");
+    EXPECT_EQ(Handlers("HKLM") + Handlers("HKCU"), before);
+    EXPECT_EQ(Client("stream", "house.dwg", 256).substr(0, 14), "hr 0x80040154\n");
 }
 
 // Only Windows' own DLLs, and only the entry points of COM and regsvr32.

@@ -150,10 +150,11 @@ TEST_F(WindowsTest, TheZipRunsOnTheShippedExample) {
     const ToolRun listed =
         RunProgram("/usr/bin/python3", m_dir.Path(), {"-c", unzip, PICTAVEX_WINDOWS_ZIP});
     EXPECT_EQ(listed.out,
-              "README.txt include/ include/pictavex.h lib/ lib/libpictavex.dll.a lib/pkgconfig/ "
-              "lib/pkgconfig/pictavex.pc licences/ licences/gcc-runtime.txt licences/libspng.txt "
-              "licences/mingw-w64.txt licences/pictavex.txt licences/pixman.txt licences/zlib.txt "
-              "pictavex.dll pictavex.exe\n");
+              "README.txt include/ include/pictavex.h install.cmd lib/ lib/libpictavex.dll.a "
+              "lib/pkgconfig/ lib/pkgconfig/pictavex.pc licences/ licences/gcc-runtime.txt "
+              "licences/libspng.txt licences/mingw-w64.txt licences/pictavex.txt "
+              "licences/pixman.txt licences/zlib.txt pictavex-thumbnail.dll pictavex.dll "
+              "pictavex.exe uninstall.cmd\n");
     ASSERT_EQ(RunProgram("/usr/bin/wine", m_dir.Path(),
                          {m_dir / "zip/pictavex.exe", "-q", "-o", "windows", EXAMPLES "/house.dwg"})
                   .status,

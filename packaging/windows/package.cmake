@@ -1,6 +1,7 @@
 # pictavex-<version>-win64.zip: the one self-contained pictavex.exe, a README for Windows
 # users, the licence texts of everything linked into it, and libpictavex for programs of
-# one's own: pictavex.dll beside the tool, its header, import library and pkg-config file.
+# one's own: pictavex.dll beside the tool, its header, import library and pkg-config file;
+# and the Explorer thumbnail handler with the scripts that register it.
 set(licences ${CMAKE_CURRENT_BINARY_DIR}/licences)
 set(sources ${PICTAVEX_WINDOWS_DEPS}/sources)
 file(GLOB spng_dir LIST_DIRECTORIES true ${sources}/libspng-[0-9]*)
@@ -13,6 +14,9 @@ configure_file(/usr/share/doc/mingw-w64-x86-64-dev/copyright ${licences}/mingw-w
 configure_file(${PROJECT_SOURCE_DIR}/packaging/copyright ${licences}/pictavex.txt COPYONLY)
 
 install(TARGETS pictavex RUNTIME DESTINATION .)
+install(TARGETS pictavex-thumbnail LIBRARY DESTINATION .)
+install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/windows/install.cmd
+              ${CMAKE_CURRENT_SOURCE_DIR}/windows/uninstall.cmd DESTINATION .)
 install(TARGETS pictavex_shared RUNTIME DESTINATION . ARCHIVE DESTINATION lib)
 install(FILES ${PROJECT_SOURCE_DIR}/lib/pictavex.h DESTINATION include)
 install(FILES ${PROJECT_BINARY_DIR}/lib/relocatable/pictavex.pc DESTINATION lib/pkgconfig)
