@@ -2,6 +2,7 @@
 // ways Explorer does, and prints what came back:
 //
 //   explorer_client stream|failing|file|shell DRAWING SIDE
+//   explorer_client bench FOLDER SIDE
 //
 // "hr 0x........" first; for a picture, "WIDTH HEIGHT" and its pixels as red, green, blue and
 // alpha in hexadecimal, 16 bytes a line, as the library's demo prints them; for a stream, the
@@ -85,6 +86,35 @@ void PrintPixels(HBITMAP bitmap) {
     }
 }
 
+// Every drawing of a folder through a stream, one handler object each, as Explorer asks for
+// a folder's thumbnails: prints the count of pictures made.
+int Bench(const std::wstring& folder, UINT side) {
+    WIN32_FIND_DATAW found{};
+    HANDLE search = ::FindFirstFileW((folder + L"\\*.dwg").c_str(), &found);
+    int pictures = 0;
+    for (bool more = search != INVALID_HANDLE_VALUE; more; more = ::FindNextFileW(search, &found)) {
+        ComPtr<IThumbnailProvider> provider;
+        ComPtr<IStream> stream;
+        HBITMAP bitmap = nullptr;
+        WTS_ALPHATYPE alpha = WTSAT_UNKNOWN;
+        const std::wstring path = folder + L"\\" + found.cFileName;
+        if (SUCCEEDED(::CoCreateInstance(kHandlerClass, nullptr, CLSCTX_INPROC_SERVER,
+                                         IID_PPV_ARGS(&provider))) &&
+            SUCCEEDED(::SHCreateStreamOnFileEx(path.c_str(), STGM_READ | STGM_SHARE_DENY_NONE, 0,
+                                               FALSE, nullptr, &stream)) &&
+            SUCCEEDED(ThroughStream(provider.Get(), stream.Get())) &&
+            provider->GetThumbnail(side, &bitmap, &alpha) == S_OK) {
+            ++pictures;
+            ::DeleteObject(bitmap);
+        }
+    }
+    if (search != INVALID_HANDLE_VALUE) {
+        ::FindClose(search);
+    }
+    std::printf("%d\n", pictures);
+    return 0;
+}
+
 }  // namespace
 
 int wmain(int count, wchar_t** arguments) {
@@ -97,6 +127,9 @@ int wmain(int count, wchar_t** arguments) {
     const UINT side = static_cast<UINT>(std::wcstoul(arguments[3], nullptr, 10));
     _setmode(_fileno(stdout), _O_BINARY);  // lines end as on Linux
     ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    if (mode == L"bench") {
+        return Bench(path, side);
+    }
     HRESULT result = S_OK;
     ComPtr<IThumbnailProvider> provider;
     ComPtr<CStreamWrapper> stream;
