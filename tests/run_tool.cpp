@@ -7,6 +7,7 @@
 
 #include <csignal>
 #include <stdexcept>
+#include <thread>
 
 #include "tests/dwg_builder.h"
 
@@ -95,7 +96,19 @@ ToolProcess::~ToolProcess() {
 ToolRun ToolProcess::Wait() {
     int status = 0;
     rusage usage{};
-    ::wait4(m_pid, &status, 0, &usage);
+    if (m_options.killAfter.count() != 0) {
+        const auto deadline = std::chrono::steady_clock::now() + m_options.killAfter;
+        while (::wait4(m_pid, &status, WNOHANG, &usage) == 0) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                ::kill(m_pid, SIGKILL);
+                ::wait4(m_pid, &status, 0, &usage);
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    } else {
+        ::wait4(m_pid, &status, 0, &usage);
+    }
     m_pid = -1;
     ToolRun run;
     // A child killed early may not have made them.

@@ -3,6 +3,7 @@
 #include <sys/resource.h>
 #include <sys/types.h>
 
+#include <chrono>
 #include <string>
 #include <utility>
 #include <vector>
@@ -52,6 +53,9 @@ struct RunOptions {
     std::vector<int> ignoredSignals{};  // as a caller such as nohup leaves them
     std::vector<std::pair<int, rlim_t>> limits{};  // resource limits set in the child
     std::vector<std::pair<std::string, std::string>> environment{};  // variables set in it
+    // When not 0: killed if not over by then (Wine now and then leaves a thread of an ended
+    // process waiting for ever).
+    std::chrono::seconds killAfter{0};
 };
 
 // A program started in `directory` with stdin from /dev/null (or as asked), what it prints

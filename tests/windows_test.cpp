@@ -170,7 +170,8 @@ class WindowsKillTest : public KillTest {
 protected:
     static void SetUpTestSuite() { WindowsToolTest::SetUpTestSuite(); }
     ToolProcess Batch() override {
-        return ToolProcess("/usr/bin/wine", m_dir.Path(), {kExe, "-q", "-j", "8", "*.dwg"});
+        return ToolProcess("/usr/bin/wine", m_dir.Path(), {kExe, "-q", "-j", "8", "*.dwg"},
+                           {.killAfter = std::chrono::seconds(30)});
     }
 };
 
