@@ -38,12 +38,15 @@ std::string Images(const CDwgThumbnail& thumbnail) {
 
 std::string Preview(const DrawingFacts& facts) {
     const CDwgThumbnail& thumbnail = *facts.thumbnail;
-    if (!thumbnail.m_previewEntry || facts.previewBits == 0) {
+    // A DXF drawing lists no images: its preview is always a bitmap.
+    const bool dxf = thumbnail.m_format == DrawingFormat::kDxf;
+    if ((!thumbnail.m_previewEntry && !dxf) || facts.previewBits == 0) {
         return "null";
     }
+    const std::uint8_t code =
+        dxf ? std::uint8_t{kDib} : thumbnail.m_entries[*thumbnail.m_previewEntry].code;
     std::string preview = "{";
-    AppendJsonText(preview, "kind",
-                   ImageKindOf(thumbnail.m_entries[*thumbnail.m_previewEntry].code));
+    AppendJsonText(preview, "kind", ImageKindOf(code));
     AppendJsonValue(preview, "width", std::to_string(facts.previewSize.cx));
     AppendJsonValue(preview, "height", std::to_string(facts.previewSize.cy));
     AppendJsonValue(preview, "bit_depth", std::to_string(facts.previewBits));
@@ -55,6 +58,13 @@ std::string Preview(const DrawingFacts& facts) {
 std::string DrawingJsonLine(const DrawingFacts& facts) {
     std::string line = "{";
     AppendJsonText(line, "path", facts.path);
+    // Known once the file began as a drawing: a read that failed later still tells it.
+    const bool known = facts.thumbnail != nullptr && facts.status != DrawingStatus::kNotDrawing &&
+                       (facts.status != DrawingStatus::kFailed ||
+                        !facts.thumbnail->m_version.empty());
+    const std::string format =
+        known && facts.thumbnail->m_format == DrawingFormat::kDxf ? "dxf" : "dwg";
+    AppendJsonTextOrNull(line, "format", known ? &format : nullptr);
     if (const CDwgThumbnail* thumbnail = facts.thumbnail) {
         const std::string release(ReleaseOf(thumbnail->m_version));
         AppendJsonText(line, "version", thumbnail->m_version);

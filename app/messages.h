@@ -4,7 +4,7 @@
 #include <string>
 
 // Why a file that does not begin as DWG drawings do gives no picture.
-inline constexpr char kNotDrawingReason[] = "not a DWG drawing";
+inline constexpr char kNotDrawingReason[] = "not a DWG or DXF drawing";
 
 // What became of the drawings of a run.
 struct RunCounts {

@@ -132,7 +132,7 @@ const char* pictavex_strerror(int err) {
         case PICTAVEX_EREAD:
             return "the drawing could not be read";
         case PICTAVEX_ENOT_DRAWING:
-            return "not a DWG drawing";
+            return "not a DWG or DXF drawing";
         case PICTAVEX_ENO_PREVIEW:
             return "no preview";
         case PICTAVEX_EDAMAGED:

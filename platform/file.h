@@ -55,6 +55,8 @@ public:
     // Any offset from the start, also past the end; a negative one is an error.
     void Seek(std::int64_t offset);
     std::uint64_t GetPosition() const { return m_position; }
+    // The size the file had when it was opened.
+    std::uint64_t GetLength() const { return m_size; }
 
     // Closes the file.
     void Close();

@@ -97,7 +97,7 @@ TEST_F(CleanupTest, DrawingsOfTheRunAreNeverRemoved) {
     Put("a.dwg", Drawing());
     const ToolRun run = Run({"-q", "-j", "1", picture, drawing, "a.dwg"});
     EXPECT_EQ(run.status, 2);
-    EXPECT_EQ(run.err, Error(picture, "not a DWG drawing"));
+    EXPECT_EQ(run.err, Error(picture, "not a DWG or DXF drawing"));
     EXPECT_EQ(ReadFile(m_dir / drawing), Drawing());
     EXPECT_EQ(ReadFile(m_dir / picture), kBmp);
     EXPECT_TRUE(Exists(drawing + ".bmp"));

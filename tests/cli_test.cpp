@@ -211,9 +211,9 @@ TEST_F(CliTest, NameThatStartsWithADotKeepsItWhole) {
     EXPECT_EQ(U32At(ReadFile(m_dir / ".plan.bmp"), 18), 3u);
     EXPECT_EQ(U32At(ReadFile(m_dir / ".site.bmp"), 18), 5u);
     EXPECT_EQ(Run({"-w", ".*"}).out,
-              Line(".dwg", ".dwg.bmp") + Line(".dwg.bmp", ".dwg.bmp", "not a DWG drawing") +
-                  Line(".plan", ".plan.bmp") + Line(".plan.bmp", ".plan.bmp", "not a DWG drawing") +
-                  Line(".site", ".site.bmp") + Line(".site.bmp", ".site.bmp", "not a DWG drawing") +
+              Line(".dwg", ".dwg.bmp") + Line(".dwg.bmp", ".dwg.bmp", "not a DWG or DXF drawing") +
+                  Line(".plan", ".plan.bmp") + Line(".plan.bmp", ".plan.bmp", "not a DWG or DXF drawing") +
+                  Line(".site", ".site.bmp") + Line(".site.bmp", ".site.bmp", "not a DWG or DXF drawing") +
                   Summary(3, 0, 0, 3));
 }
 

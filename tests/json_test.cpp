@@ -67,7 +67,7 @@ TEST_F(JsonTest, EachDrawingIsOneLineInArgumentOrder) {
         R"({"kind":"png","code":6,"offset":)" + std::to_string(b + 35 + dib.size()) +
         R"(,"size":)" + std::to_string(png.size()) + "}]";
     const std::string missing =
-        R"({"path":"none.dwg","version":null,"release":null,"header":null,"images":[],)"
+        R"({"path":"none.dwg","format":null,"version":null,"release":null,"header":null,"images":[],)"
         R"("preview":null,"output":null,"status":"error",)"
         R"("error":"none.dwg: No such file or directory"})"
         "\n";
@@ -78,42 +78,42 @@ TEST_F(JsonTest, EachDrawingIsOneLineInArgumentOrder) {
     arguments.insert(arguments.end(), drawings.begin(), drawings.end());
     const ToolRun run = Run(arguments);
     EXPECT_EQ(run.out,
-              R"({"path":"b.dwg","version":"AC1018","release":"R2004","header":"HDR","images":)" +
+              R"({"path":"b.dwg","format":"dwg","version":"AC1018","release":"R2004","header":"HDR","images":)" +
                   images +
                   R"(,"preview":{"kind":"bitmap","width":5,"height":3,"bit_depth":8},)"
                   R"("output":"t/b.bmp","status":"written","error":null})"
                   "\n"
-                  R"({"path":"p.dwg","version":"AC1032","release":"R2018","header":"",)"
+                  R"({"path":"p.dwg","format":"dwg","version":"AC1032","release":"R2018","header":"",)"
                   R"("images":[{"kind":"png","code":6,"offset":)" +
                   std::to_string(FirstDataStart(1)) + R"(,"size":)" + std::to_string(png.size()) +
                   R"(}],"preview":{"kind":"png","width":7,"height":2,"bit_depth":24},)"
                   R"("output":"t/p.bmp","status":"written","error":null})"
                   "\n" +
                   missing +
-                  R"({"path":"n.dwg","version":"AC9999","release":null,"header":"","images":[],)"
+                  R"({"path":"n.dwg","format":"dwg","version":"AC9999","release":null,"header":"","images":[],)"
                   R"("preview":null,"output":null,"status":"no preview","error":null})"
                   "\n"
-                  R"({"path":"d.dwg","version":"AC1015","release":"R2000","header":"",)"
+                  R"({"path":"d.dwg","format":"dwg","version":"AC1015","release":"R2000","header":"",)"
                   R"("images":[{"kind":"bitmap","code":2,"offset":)" +
                   std::to_string(FirstDataStart(1)) + R"(,"size":)" + std::to_string(dib.size()) +
                   R"(}],"preview":null,"output":null,"status":"damaged preview","error":null})"
                   "\n"
-                  R"({"path":"/proc/self/mem","version":null,"release":null,"header":null,)"
+                  R"({"path":"/proc/self/mem","format":null,"version":null,"release":null,"header":null,)"
                   R"("images":[],"preview":null,"output":null,"status":"error",)"
                   R"("error":"/proc/self/mem: Input/output error"})"
                   "\n"
-                  R"({"path":"bad.dwg","version":"AC1015","release":"R2000","header":"",)"
+                  R"({"path":"bad.dwg","format":"dwg","version":"AC1015","release":"R2000","header":"",)"
                   R"("images":[],"preview":null,"output":null,"status":"error",)"
                   R"("error":"bad.dwg: Invalid argument"})"
                   "\n"
-                  R"({"path":"zz.dwg","version":null,"release":null,"header":null,"images":[],)"
+                  R"({"path":"zz.dwg","format":null,"version":null,"release":null,"header":null,"images":[],)"
                   R"("preview":null,"output":null,"status":"error",)"
-                  R"("error":"zz.dwg: not a DWG drawing"})"
+                  R"("error":"zz.dwg: not a DWG or DXF drawing"})"
                   "\n");
     EXPECT_EQ(run.err, Error("none.dwg", "No such file or directory") +
                            Error("/proc/self/mem", "Input/output error") +
                            Error("bad.dwg", "Invalid argument") +
-                           Error("zz.dwg", "not a DWG drawing"));
+                           Error("zz.dwg", "not a DWG or DXF drawing"));
     EXPECT_EQ(run.status, 2);
     // The same lines in quiet mode: JSON is data, not progress text.
     arguments.insert(arguments.begin(), "-q");

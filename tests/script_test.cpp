@@ -112,7 +112,7 @@ TEST_F(ScriptTest, ThumbnailerSpeaksForItself) {
     EXPECT_EQ(RunProgram(PICTAVEX_THUMBNAILER, m_dir.Path(), {"-V"}).out,
               "pictavex-thumbnailer 1.0.0\n");
     const ToolRun text = RunProgram(PICTAVEX_THUMBNAILER, m_dir.Path(), {"text.dwg", "t.png"});
-    EXPECT_EQ(text.err, "pictavex-thumbnailer: text.dwg: not a DWG drawing\n");
+    EXPECT_EQ(text.err, "pictavex-thumbnailer: text.dwg: not a DWG or DXF drawing\n");
     EXPECT_EQ(text.status, 2);
     const ToolRun missing = RunProgram(PICTAVEX_THUMBNAILER, m_dir.Path(), {"none.dwg", "t.png"});
     EXPECT_EQ(missing.err, "pictavex-thumbnailer: none.dwg: No such file or directory\n");
@@ -127,14 +127,14 @@ TEST_F(ScriptTest, TheSummaryCountsEveryOutcome) {
     Put("r12.dwg", DwgBuilder().Version("AC1009").Sentinel(Bytes(16, 0)).Build());
     const ToolRun first = Run({"a.dwg", "empty.dwg", "text.dwg", "r12.dwg", "typo.dwg"});
     EXPECT_EQ(first.out, Line("a.dwg", "a.bmp") +
-                             Line("empty.dwg", "empty.bmp", "not a DWG drawing") +
-                             Line("text.dwg", "text.bmp", "not a DWG drawing") +
+                             Line("empty.dwg", "empty.bmp", "not a DWG or DXF drawing") +
+                             Line("text.dwg", "text.bmp", "not a DWG or DXF drawing") +
                              Line("r12.dwg", "r12.bmp", kNoPreview) + Summary(1, 1, 0, 2, 1));
     EXPECT_EQ(first.err, Error("typo.dwg", "No such file or directory"));
     EXPECT_EQ(first.status, 2);
     const ToolRun quiet = Run({"-q", "a.dwg", "text.dwg"});
     EXPECT_EQ(quiet.out, "");
-    EXPECT_EQ(quiet.err, Error("text.dwg", "not a DWG drawing"));
+    EXPECT_EQ(quiet.err, Error("text.dwg", "not a DWG or DXF drawing"));
     EXPECT_EQ(quiet.status, 2);
     EXPECT_TRUE(Run({"a.dwg"}).out.ends_with(Summary(1, 0, 0, 0, 0, 1)));
 }

@@ -5,7 +5,6 @@
 
 namespace {
 
-constexpr std::string_view kBinaryDxfSentinel = "AutoCAD Binary DXF";
 constexpr std::string_view kBlanks = " \t\r\n";
 
 // Text DXF opens with group 0 and SECTION, or with a 999 comment, each on a line of its own.
@@ -37,8 +36,19 @@ bool IsDwgVersion(std::string_view version) {
            release.find_first_not_of("0123456789.") == std::string_view::npos;
 }
 
+DxfKind DxfKindOf(std::span<const std::uint8_t> start) {
+    const std::string_view text(reinterpret_cast<const char*>(start.data()), start.size());
+    if (!text.starts_with(kBinaryDxfSentinel)) {
+        return BeginsAsTextDxf(text) ? DxfKind::kText : DxfKind::kNone;
+    }
+    // The first group, 0 SECTION, says how wide codes are: "\0SECTION" or "\0\0SECTION".
+    const std::string_view first = text.substr(kBinaryDxfSentinel.size());
+    return first.starts_with(std::string_view("\0\0", 2)) ? DxfKind::kBinary16 : DxfKind::kBinary8;
+}
+
 bool BeginsAsDrawing(std::span<const std::uint8_t> start) {
     const std::string_view text(reinterpret_cast<const char*>(start.data()), start.size());
     const std::string_view version = text.substr(0, std::min(kDwgVersionBytes, text.find('\0')));
-    return IsDwgVersion(version) || text.starts_with(kBinaryDxfSentinel) || BeginsAsTextDxf(text);
+    return IsDwgVersion(version) || text.starts_with("AutoCAD Binary DXF") ||
+           DxfKindOf(start) != DxfKind::kNone;
 }

@@ -86,6 +86,7 @@ void CDwgThumbnail::SetBackground(COLORREF background) {
 }
 
 void CDwgThumbnail::Reset(const std::string& path) {
+    m_format = DrawingFormat::kDwg;
     m_version.clear();
     m_fileName = path;
     m_headerData.clear();
@@ -140,7 +141,7 @@ void CDwgThumbnail::ReadDrawing(CFile& file) {
     const std::size_t versionLength = file.Read(version.data(), version.size());
     m_version = TextUpToZero(version.data(), versionLength);
     if (!IsDwgVersion(m_version)) {
-        m_outcome = LoadOutcome::kNotDrawing;
+        ReadDxf(file);
         return;
     }
 
@@ -244,14 +245,17 @@ void CDwgThumbnail::ReadDib(CFile& file, const ImageEntry& entry) {
     if (!WithinLimits(entry.size, 0, 0)) {
         return;
     }
-    MemoryHandle dib = ReadEntryBytes(file, entry.start, entry.size);
+    TakeStoredDib(ReadEntryBytes(file, entry.start, entry.size), entry.size);
+}
+
+void CDwgThumbnail::TakeStoredDib(MemoryHandle dib, std::uint64_t stored) {
     if (dib && !DibIsComplete(*dib)) {
         dib.reset();
     }
     if (dib) {
         const auto side = std::max(std::abs(std::int64_t{DibGetWidth(*dib)}),
                                    std::abs(std::int64_t{DibGetHeight(*dib)}));
-        if (!WithinLimits(entry.size, static_cast<std::uint64_t>(side), dib->size())) {
+        if (!WithinLimits(stored, static_cast<std::uint64_t>(side), dib->size())) {
             return;
         }
     }

@@ -8,12 +8,15 @@
 
 #include "dib/dib.h"
 #include "platform/file.h"
-#include "platform/output_file.h"
 #include "platform/memory_block.h"
+#include "platform/output_file.h"
 
 // Marks the start of a drawing's image-data block.
 inline constexpr std::array<std::uint8_t, 16> kImageDataSentinel = {
     0x1F, 0x25, 0x6D, 0x07, 0xD4, 0x36, 0x28, 0x28, 0x9D, 0x57, 0xCA, 0x3F, 0x9D, 0x44, 0x10, 0x2B};
+
+// The kind of drawing the last Load read.
+enum class DrawingFormat { kDwg, kDxf };
 
 // What the last Load found.
 enum class LoadOutcome {
@@ -21,7 +24,7 @@ enum class LoadOutcome {
     kPreview,         // a whole bitmap is held
     kDamagedPreview,  // a preview that is cut short, inconsistent or too large
     kFailed,          // the drawing could not be read; the reason was reported
-    kNotDrawing,      // the file does not begin as DWG drawings do
+    kNotDrawing,      // the file begins neither as DWG nor as DXF drawings do
     kOverLimit,       // a preview over one of the caller's limits: nothing allocated for it
 };
 
@@ -47,7 +50,7 @@ struct CSize {
     std::int32_t cy = 0;
 };
 
-// The previews of one DWG drawing and the background colour its bitmap is to have.
+// The previews of one DWG (or DXF) drawing and the background colour its bitmap is to have.
 class CDwgThumbnail {
 public:
     explicit CDwgThumbnail(COLORREF background);
@@ -75,7 +78,8 @@ public:
     static int CheckSentinel(const std::uint8_t* bytes);
 
     COLORREF m_background;
-    std::string m_version;
+    DrawingFormat m_format = DrawingFormat::kDwg;
+    std::string m_version;  // DWG: the version text it begins with; DXF: $ACADVER
     std::string m_fileName;
     std::string m_headerData;
     std::int32_t m_width = 0;
@@ -109,6 +113,10 @@ private:
     bool ReadEntry(CFile& file, ImageEntry& entry);
     void ReadHeaderData(CFile& file, const ImageEntry& entry);
     void ReadDib(CFile& file, const ImageEntry& entry);
+    // A DXF drawing's preview section, found where it is (the end of the file first).
+    void ReadDxf(CFile& file);
+    // A stored bitmap of `stored` bytes, when whole and within the limits.
+    void TakeStoredDib(MemoryHandle dib, std::uint64_t stored);
     void ReadMetaFile(CFile& file, const ImageEntry& entry);
     void ReadPng(CFile& file, const ImageEntry& entry);
     void TakeDib(MemoryHandle dib);

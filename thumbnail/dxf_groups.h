@@ -1,0 +1,46 @@
+#pragma once
+// The groups of a DXF file, one after another from where a file is positioned: a group code
+// and its value, from text lines or binary records.
+
+#include <cstdint>
+#include <string>
+
+#include "platform/file.h"
+#include "platform/memory_block.h"
+#include "thumbnail/drawing_start.h"
+
+struct DxfGroup {
+    int code = 0;
+    // Text DXF: the value's line, without its line end. Binary DXF: a string's bytes, an
+    // integer written out in decimal, or a binary chunk's bytes.
+    std::string value;
+};
+
+class CDxfGroups {
+public:
+    enum class Result { kGroup, kEnd, kDamaged };
+
+    // Reads `file` from its current position; read errors are raised as CFileException.
+    CDxfGroups(CFile& file, DxfKind kind);
+    CDxfGroups(const CDxfGroups&) = delete;
+    CDxfGroups& operator=(const CDxfGroups&) = delete;
+
+    // kEnd at the end of the file; kDamaged for what no DXF writer writes.
+    Result Next(DxfGroup& group);
+
+private:
+    int Get();  // the next byte, or -1 at the end of the file
+    bool Peek(int expected);
+    bool ReadLine(std::string& line);
+    bool ReadText(std::string& text);
+    bool ReadBytes(std::size_t count, std::string& bytes);
+    bool ReadCode(int& code);
+    Result NextText(DxfGroup& group);
+    Result NextBinary(DxfGroup& group);
+
+    CFile& m_file;
+    DxfKind m_kind;
+    MemoryBlock m_buffer;
+    std::size_t m_at = 0;
+    std::size_t m_end = 0;
+};
