@@ -59,9 +59,9 @@ std::string DrawingJsonLine(const DrawingFacts& facts) {
     std::string line = "{";
     AppendJsonText(line, "path", facts.path);
     // Known once the file began as a drawing: a read that failed later still tells it.
-    const bool known = facts.thumbnail != nullptr && facts.status != DrawingStatus::kNotDrawing &&
-                       (facts.status != DrawingStatus::kFailed ||
-                        !facts.thumbnail->m_version.empty());
+    const bool known =
+        facts.thumbnail != nullptr && facts.status != DrawingStatus::kNotDrawing &&
+        (facts.status != DrawingStatus::kFailed || !facts.thumbnail->m_version.empty());
     const std::string format =
         known && facts.thumbnail->m_format == DrawingFormat::kDxf ? "dxf" : "dwg";
     AppendJsonTextOrNull(line, "format", known ? &format : nullptr);

@@ -1,4 +1,4 @@
-/* pictavex.h: the preview pictures of DWG drawings, as pixels, for any program.
+/* pictavex.h: the preview pictures of DWG and DXF drawings, as pixels, for any program.
  *
  * A context holds one drawing at a time. Load a drawing from a path, a buffer or a read
  * callback, then ask for its preview fitted to N x N pixels as 8-bit RGBA or BGRA, or for the
@@ -36,7 +36,7 @@ enum pictavex_errno {
     PICTAVEX_EINVAL = 1,       /* a bad argument: a null pointer, a zero size, an unknown format */
     PICTAVEX_ENOMEM = 2,       /* memory ran out */
     PICTAVEX_EREAD = 3,        /* the drawing could not be read: pictavex_get_errno() says why */
-    PICTAVEX_ENOT_DRAWING = 4, /* the file does not begin as a DWG drawing does */
+    PICTAVEX_ENOT_DRAWING = 4, /* the file begins neither as a DWG nor as a DXF drawing */
     PICTAVEX_ENO_PREVIEW = 5,  /* the drawing holds no preview */
     PICTAVEX_EDAMAGED = 6,     /* its preview is cut short, inconsistent or too large */
     PICTAVEX_ELIMIT = 7,       /* its preview is over one of the context's limits */
@@ -84,8 +84,8 @@ PICTAVEX_API int pictavex_get_errno(const pictavex_ctx* ctx);
  * a regular file"), or an empty text; valid until the next load. */
 PICTAVEX_API const char* pictavex_get_read_error(const pictavex_ctx* ctx);
 
-/* The loaded drawing's version text ("AC1015"), empty when it has none; valid until the
- * next load. */
+/* The loaded drawing's version text ("AC1015"; a DXF drawing's $ACADVER), empty when it has
+ * none; valid until the next load. */
 PICTAVEX_API const char* pictavex_get_version_text(const pictavex_ctx* ctx);
 /* The preview's kind and size as stored. */
 PICTAVEX_API int pictavex_get_preview(const pictavex_ctx* ctx, int* kind, uint32_t* width,

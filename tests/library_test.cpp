@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/dxf_builder.h"
 #include "tests/png_builder.h"
 #include "tests/run_tool.h"
 #include "tests/tool_test.h"
@@ -182,6 +183,42 @@ TEST_F(LibraryTest, AStreamIsReadLikeAFile) {
     const Bytes shorter(drawing.begin(), drawing.end() - 10);
     cut.bytes = &shorter;
     EXPECT_EQ(pictavex_load_stream(ctx, ReadStream, &cut, shorter.size()), PICTAVEX_EDAMAGED);
+}
+
+struct CountingStream {
+    const Bytes* bytes;
+    std::uint64_t read = 0;
+};
+
+int ReadCounting(void* user, std::uint64_t offset, void* buffer, std::size_t length,
+                 std::size_t* got) {
+    auto& stream = *static_cast<CountingStream*>(user);
+    *got = std::min<std::size_t>(length, stream.bytes->size() - offset);
+    std::copy_n(stream.bytes->begin() + static_cast<long>(offset), *got,
+                static_cast<std::uint8_t*>(buffer));
+    stream.read += *got;
+    return 0;
+}
+
+// A DXF drawing gives the pixels of a DWG drawing with the same bitmap. Its section, at the
+// end of 6 MiB, is found reading the start and at most the last MiB and a bit; a count over
+// the caller's limit is refused.
+TEST_F(LibraryTest, DxfDrawingsReadOnlyTheirEnds) {
+    const Bytes dwg = DwgBuilder().Entry(2, Colours()).Build();
+    const Bytes dxf = BuildDxf({.lineEnd = "\r\n", .preview = Colours(), .entityBytes = 6 << 20});
+    Bytes expected(24);
+    ASSERT_EQ(pictavex_load_buffer(ctx, dwg.data(), dwg.size()), PICTAVEX_OK);
+    ASSERT_EQ(pictavex_get_fitted(ctx, 0, PICTAVEX_FMT_RGBA8, expected.data(), 12, 24),
+              PICTAVEX_OK);
+    CountingStream stream{&dxf};
+    ASSERT_EQ(pictavex_load_stream(ctx, ReadCounting, &stream, dxf.size()), PICTAVEX_OK);
+    EXPECT_STREQ(pictavex_get_version_text(ctx), "AC1015");
+    Bytes rgba(24);
+    ASSERT_EQ(pictavex_get_fitted(ctx, 0, PICTAVEX_FMT_RGBA8, rgba.data(), 12, 24), PICTAVEX_OK);
+    EXPECT_EQ(rgba, expected);
+    EXPECT_LE(stream.read, (1u << 20) + (128u << 10)) << "of " << dxf.size();
+    ASSERT_EQ(pictavex_set_limits(ctx, 0, Colours().size() - 1, 0), PICTAVEX_OK);
+    EXPECT_EQ(pictavex_load_buffer(ctx, dxf.data(), dxf.size()), PICTAVEX_ELIMIT);
 }
 
 // Limits below the library's own refuse a preview before its pixels are allocated.

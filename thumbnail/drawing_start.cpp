@@ -17,7 +17,7 @@ bool BeginsAsTextDxf(std::string_view text) {
     const std::size_t codeEnd = text.find_first_of(kBlanks);
     const std::string_view group = text.substr(0, codeEnd);
     if (codeEnd == std::string_view::npos ||
-        text.substr(codeEnd).find('\n') == std::string_view::npos) {
+        text.substr(codeEnd).find_first_of("\r\n") == std::string_view::npos) {
         return false;
     }
     if (group == "999") {

@@ -1,0 +1,130 @@
+// DXF drawings: the THUMBNAILIMAGE section of text and binary DXF gives the very BMP that a DWG
+// drawing with the same bitmap gives; broken sections are told apart from missing ones.
+#include <gtest/gtest.h>
+
+#include "tests/dxf_builder.h"
+#include "tests/test_helpers.h"
+#include "tests/tool_test.h"
+
+namespace {
+
+// Asymmetric, with a dark background entry: recolouring and row order both show.
+Bytes Preview() {
+    Bytes dib = DarkPaletteDib({.width = 13, .height = 5});
+    SetQuad(dib, 7, 200, 10, 90);
+    for (std::size_t i = dib.size() - 5 * 16; i < dib.size(); ++i) {
+        dib[i] = static_cast<std::uint8_t>(i * 7 % 9);
+    }
+    return dib;
+}
+
+class DxfTest : public ToolTest {
+protected:
+    // The status of each drawing in `--json` order.
+    std::vector<std::string> Statuses(const std::vector<std::string>& names) {
+        std::vector<std::string> arguments = {"--json", "-n"};
+        arguments.insert(arguments.end(), names.begin(), names.end());
+        const std::string out = Run(arguments).out;
+        std::vector<std::string> statuses;
+        for (std::size_t at = 0; (at = out.find("\"status\":\"", at)) != std::string::npos;) {
+            at += 10;
+            statuses.push_back(out.substr(at, out.find('"', at) - at));
+        }
+        return statuses;
+    }
+};
+
+TEST_F(DxfTest, WholeSectionsGiveTheBitmapADwgDrawingGives) {
+    Put("reference.dwg", DwgBuilder().Entry(2, Preview()).Build());
+    ASSERT_EQ(Run({"-q", "-o", "expected", "reference.dwg"}).status, 0);
+    const Bytes expected = ReadFile(m_dir / "expected/reference.bmp");
+    constexpr std::size_t kLarge = 3 << 19;  // past the end that is searched first
+    const struct {
+        const char* name;
+        DxfSpec spec;
+    } rows[] = {
+        {"lf.dxf", {.preview = Preview()}},
+        {"crlf.dxf", {.lineEnd = "\r\n", .preview = Preview(), .chunk = 64}},
+        {"cr.dxf", {.lineEnd = "\r", .preview = Preview()}},
+        {"middle.dxf",
+         {.lineEnd = "\r\n", .preview = Preview(), .atEnd = false, .entityBytes = kLarge}},
+        {"far.dxf", {.preview = Preview(), .entityBytes = kLarge}},
+        {"b8.dxf", {.form = DxfForm::kBinary8, .version = "AC1009", .preview = Preview()}},
+        {"b16.dxf", {.form = DxfForm::kBinary16, .preview = Preview(), .chunk = 255}},
+        {"b16middle.dxf",
+         {.form = DxfForm::kBinary16, .preview = Preview(), .atEnd = false, .entityBytes = kLarge}},
+        {"b8middle.dxf", {.form = DxfForm::kBinary8, .preview = Preview(), .atEnd = false}},
+    };
+    for (const auto& row : rows) {
+        Put(row.name, BuildDxf(row.spec));
+    }
+    const ToolRun run = Run({"-q", "-o", "out", "*.dxf"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    for (const auto& row : rows) {
+        const std::string bmp = "out/" + std::filesystem::path(row.name).stem().string() + ".bmp";
+        EXPECT_EQ(ReadFile(m_dir / bmp), expected) << row.name;
+    }
+}
+
+TEST_F(DxfTest, BrokenSectionsAreDamagedAndMissingOnesGiveNoPreview) {
+    const Bytes preview = Preview();
+    const std::size_t size = preview.size();
+    Bytes cut = preview;
+    cut.resize(size - 13);   // a bitmap that is not whole, counted as it is
+    std::string hex = "28";  // the first byte of the header, then
+    const struct {
+        const char* name;
+        DxfSpec spec;
+        const char* status;
+    } rows[] = {
+        {"none.dxf", {.section = false}, "no preview"},
+        {"empty.dxf", {.count = -1}, "no preview"},
+        {"zero.dxf", {.count = 0}, "no preview"},
+        {"short.dxf", {.preview = preview, .count = size + 1}, "damaged preview"},
+        {"long.dxf", {.preview = preview, .count = size - 1}, "damaged preview"},
+        {"nocount.dxf", {.preview = preview, .count = -1}, "damaged preview"},
+        {"odd.dxf", {.preview = preview, .firstChunk = hex + "0"}, "damaged preview"},
+        {"nonhex.dxf", {.preview = preview, .chunk = 1, .firstChunk = "2G"}, "damaged preview"},
+        {"huge.dxf", {.preview = preview, .count = 1 << 30}, "damaged preview"},
+        {"cut.dxf", {.preview = preview, .cutTo = 200}, "damaged preview"},
+        {"notwhole.dxf", {.preview = cut}, "damaged preview"},
+        {"b16cut.dxf",
+         {.form = DxfForm::kBinary16, .preview = preview, .cutTo = 300},
+         "damaged preview"},
+        {"b8short.dxf",
+         {.form = DxfForm::kBinary8, .preview = preview, .count = size + 1},
+         "damaged preview"},
+        {"b16negative.dxf",
+         {.form = DxfForm::kBinary16, .preview = preview, .count = 0xFFFFFFFF},
+         "damaged preview"},
+        {"b8none.dxf", {.form = DxfForm::kBinary8, .section = false}, "no preview"},
+    };
+    std::vector<std::string> names;
+    std::vector<std::string> expected;
+    for (const auto& row : rows) {
+        Put(row.name, BuildDxf(row.spec));
+        names.push_back(row.name);
+        expected.push_back(row.status);
+    }
+    EXPECT_EQ(Statuses(names), expected);
+}
+
+// `--json` names the format, and a DXF's version is its $ACADVER.
+TEST_F(DxfTest, JsonTellsTheFormatAndVersion) {
+    Put("plan.dxf",
+        BuildDxf({.form = DxfForm::kBinary8, .version = "AC1009", .preview = Preview()}));
+    Put("plan.dwg", DwgBuilder().Version("AC1009").Entry(2, Preview()).Build());
+    const std::string tail =
+        R"(,"preview":{"kind":"bitmap","width":13,"height":5,"bit_depth":8},"output":null,)"
+        R"("status":"dry run","error":null})"
+        "\n";
+    EXPECT_EQ(Run({"--json", "-n", "plan.dxf", "plan.dwg"}).out,
+              R"({"path":"plan.dxf","format":"dxf","version":"AC1009","release":"R11/12",)"
+              R"("header":"","images":[])" +
+                  tail +
+                  R"({"path":"plan.dwg","format":"dwg","version":"AC1009","release":"R11/12",)"
+                  R"("header":"","images":[{"kind":"bitmap","code":2,"offset":94,"size":)" +
+                  std::to_string(Preview().size()) + "}]" + tail);
+}
+
+}  // namespace
