@@ -18,7 +18,8 @@ constexpr wchar_t kApproved[] =
 // Where Explorer looks for a file type's thumbnail handler.
 constexpr wchar_t kThumbnailHandlerKey[] = L"\\ShellEx\\{e357fccd-a995-4576-b01f-234630154e96}";
 // The file types, by their extension's key and the one that holds for any program's type.
-constexpr std::array kAssociations{L".dwg", L"SystemFileAssociations\\.dwg"};
+constexpr std::array kAssociations{L".dwg", L"SystemFileAssociations\\.dwg", L".dxf",
+                                   L"SystemFileAssociations\\.dxf"};
 // Under the class's key: the handlers set aside, one value per association.
 constexpr wchar_t kSetAsideKey[] = L"\\SetAside";
 

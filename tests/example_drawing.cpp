@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "tests/dxf_builder.h"
 #include "tests/png_builder.h"
 
 namespace {
@@ -49,6 +50,10 @@ Bytes HouseDib() {
 }
 
 }  // namespace
+
+Bytes MakeDxfExampleDrawing() {
+    return BuildDxf({.lineEnd = "\r\n", .preview = HouseDib(), .entityBytes = 2000});
+}
 
 Bytes MakeExampleDrawing() {
     const std::string header = "Pictavex example drawing: a house";

@@ -5,5 +5,7 @@
 // The drawings shipped under examples/: a small house with a bitmap preview on a white
 // background, as older programs save them,
 Bytes MakeExampleDrawing();
-// and a site plan with a PNG preview of thin lines on black, as newer programs save them.
+// a site plan with a PNG preview of thin lines on black, as newer programs save them,
 Bytes MakePngExampleDrawing();
+// and the house as a DXF drawing with CRLF line ends, its bitmap in its THUMBNAILIMAGE section.
+Bytes MakeDxfExampleDrawing();

@@ -10,6 +10,8 @@ TEST(ExampleTest, ShippedDrawingsAreTheGeneratedOnes) {
         << "run: make_example examples";
     EXPECT_EQ(ReadFile(EXAMPLES "/site.dwg"), MakePngExampleDrawing())
         << "run: make_example examples";
+    EXPECT_EQ(ReadFile(EXAMPLES "/plan.dxf"), MakeDxfExampleDrawing())
+        << "run: make_example examples";
 }
 
 TEST(ExampleTest, ShippedDrawingHasAPreview) {

@@ -12,5 +12,6 @@ int main(int argc, char* argv[]) {
     const std::string directory = argv[1];
     WriteFile(directory + "/house.dwg", MakeExampleDrawing());
     WriteFile(directory + "/site.dwg", MakePngExampleDrawing());
+    WriteFile(directory + "/plan.dxf", MakeDxfExampleDrawing());
     return 0;
 }

@@ -59,9 +59,12 @@ protected:
     }
     std::string Registry(const std::string& key) { return Wine({"reg", "query", key, "/s"}).out; }
     std::string Handlers(const std::string& root) {
-        return Registry(root + "\\Software\\Classes\\.dwg") +
-               Registry(root + "\\Software\\Classes\\SystemFileAssociations\\.dwg") +
-               Registry(root + "\\Software\\Classes\\CLSID\\" + kClass);
+        std::string text;
+        for (const std::string type : {".dwg", ".dxf"}) {
+            text += Registry(root + "\\Software\\Classes\\" + type) +
+                    Registry(root + "\\Software\\Classes\\SystemFileAssociations\\" + type);
+        }
+        return text + Registry(root + "\\Software\\Classes\\CLSID\\" + kClass);
     }
     // What the handler gives for a drawing of the test folder, asked `mode`'s way.
     std::string Client(const std::string& mode, const std::string& name, int side) {
@@ -86,6 +89,7 @@ protected:
 TEST_F(WindowsExplorerPictureTest, PicturesAreThoseOfTheToolEveryWay) {
     std::filesystem::copy(EXAMPLES "/house.dwg", m_dir / "house.dwg");
     std::filesystem::copy(EXAMPLES "/site.dwg", m_dir / "site.dwg");
+    std::filesystem::copy(EXAMPLES "/plan.dxf", m_dir / "plan.dxf");
     Bytes rows(300 * 200 * 3);
     std::minstd_rand random(5);
     for (std::uint8_t& byte : rows) {
@@ -104,7 +108,7 @@ TEST_F(WindowsExplorerPictureTest, PicturesAreThoseOfTheToolEveryWay) {
                                  .rows = {255, 0, 0, 255, 0,   255, 0,  0,  0, 0, 255, 128,
                                           9,   9, 9, 255, 200, 100, 50, 60, 1, 2, 3,   4}}))
             .Build());
-    for (const std::string name : {"house.dwg", "site.dwg", "photo.dwg", "clear.dwg"}) {
+    for (const std::string name : {"house.dwg", "site.dwg", "photo.dwg", "clear.dwg", "plan.dxf"}) {
         for (const int side : {128, 256}) {
             const std::string expected = "hr 0x00000000\n" + ToolPixels(name, side);
             const std::string streamed = Client("stream", name, side);
@@ -170,6 +174,10 @@ TEST_F(WindowsExplorerTest, RegistrationLeavesTheRegistryAsFound) {
         ASSERT_EQ(Regsvr32(scope.install), 0) << root;
         const std::string dwgKey = root + "\\Software\\Classes\\.dwg" + kHandlerKey;
         EXPECT_NE(Registry(dwgKey).find(kClass), std::string::npos) << root;
+        EXPECT_NE(Registry(root + "\\Software\\Classes\\SystemFileAssociations\\.dxf" + kHandlerKey)
+                      .find(kClass),
+                  std::string::npos)
+            << root;
         const std::string server =
             Registry(root + "\\Software\\Classes\\CLSID\\" + kClass + "\\InprocServer32");
         EXPECT_NE(server.find("pictavex-thumbnail.dll"), std::string::npos) << server;
