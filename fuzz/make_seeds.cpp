@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "tests/dwg_builder.h"
+#include "tests/dxf_builder.h"
 #include "tests/example_drawing.h"
 #include "tests/png_builder.h"
 
@@ -70,6 +71,18 @@ std::vector<Bytes> Drawings() {
     return drawings;
 }
 
+std::vector<Bytes> DxfDrawings() {
+    const Bytes dib = MakeInfoDib({.width = 5, .height = 3});
+    return {BuildDxf({.preview = dib}),
+            BuildDxf({.lineEnd = "\r\n", .preview = dib, .chunk = 16, .atEnd = false}),
+            BuildDxf({.lineEnd = "\r", .preview = MakeInfoDib({.bitsPerPixel = 24, .tableEntries = 0})}),
+            BuildDxf({.form = DxfForm::kBinary8, .version = "AC1009", .preview = dib}),
+            BuildDxf({.form = DxfForm::kBinary16, .preview = dib, .chunk = 200}),
+            BuildDxf({.preview = dib, .count = 3}),
+            BuildDxf({.section = false}),
+            MakeDxfExampleDrawing()};
+}
+
 void WriteAll(const std::string& directory, const std::vector<Bytes>& inputs) {
     ::mkdir(directory.c_str(), 0777);
     for (std::size_t i = 0; i < inputs.size(); ++i) {
@@ -96,5 +109,6 @@ int main(int argc, char* argv[]) {
         }
     }
     WriteAll(root + "/dib", blocks);
+    WriteAll(root + "/dxf", DxfDrawings());
     return 0;
 }
