@@ -98,6 +98,16 @@ Bytes BuildDxf(const DxfSpec& spec) {
     for (std::size_t written = 0; written < spec.entityBytes; written += kCommentBytes) {
         out.Text(999, std::string(kCommentBytes, 'x'));
     }
+    for (std::size_t i = 0; i < spec.lines; ++i) {
+        out.Text(0, "LINE");
+        out.Text(5, std::to_string(0x100 + i));
+        out.Text(100, "AcDbEntity");
+        out.Text(8, "TITLE_BLOCK");
+        out.Text(100, "AcDbLine");
+        for (const int code : {10, 20, 30, 11, 21, 31}) {
+            out.Text(code, std::to_string(static_cast<double>(i % 997) * 0.25 + code));
+        }
+    }
     out.Text(0, "ENDSEC");
     if (spec.section && spec.atEnd) {
         WriteSection(out, spec);

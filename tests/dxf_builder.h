@@ -20,6 +20,7 @@ struct DxfSpec {
     std::size_t chunk = 127;              // preview bytes per group 310
     bool atEnd = true;                    // the section last, or before the entities
     std::size_t entityBytes = 0;          // comment text standing in for entities, about this much
+    std::size_t lines = 0;                // LINE entities as writers write them
     std::string firstChunk{};             // text DXF: replaces the first group 310's value
     std::optional<std::size_t> cutTo{};   // the file cut to this many bytes
 };

@@ -87,6 +87,10 @@ TEST_F(DxfTest, BrokenSectionsAreDamagedAndMissingOnesGiveNoPreview) {
         {"nonhex.dxf", {.preview = preview, .chunk = 1, .firstChunk = "2G"}, "damaged preview"},
         {"huge.dxf", {.preview = preview, .count = 1 << 30}, "damaged preview"},
         {"cut.dxf", {.preview = preview, .cutTo = 200}, "damaged preview"},
+        // One 310 line of 2 x 3624 digits: longer than any writer makes.
+        {"longline.dxf",
+         {.preview = DarkPaletteDib({.width = 64, .height = 40}), .chunk = 4000},
+         "damaged preview"},
         {"notwhole.dxf", {.preview = cut}, "damaged preview"},
         {"b16cut.dxf",
          {.form = DxfForm::kBinary16, .preview = preview, .cutTo = 300},

@@ -1,5 +1,6 @@
 #include "thumbnail/dxf_groups.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace {
@@ -27,13 +28,15 @@ std::string_view Trimmed(std::string_view text) {
 CDxfGroups::CDxfGroups(CFile& file, DxfKind kind)
     : m_file(file), m_kind(kind), m_buffer(kBufferBytes) {}
 
+bool CDxfGroups::Fill() {
+    m_end = m_file.Read(m_buffer.data(), m_buffer.size());
+    m_at = 0;
+    return m_end != 0;
+}
+
 int CDxfGroups::Get() {
-    if (m_at == m_end) {
-        m_end = m_file.Read(m_buffer.data(), m_buffer.size());
-        m_at = 0;
-        if (m_end == 0) {
-            return -1;
-        }
+    if (m_at == m_end && !Fill()) {
+        return -1;
     }
     return m_buffer[m_at++];
 }
@@ -47,24 +50,29 @@ bool CDxfGroups::Peek(int expected) {
 }
 
 // A line ends at a line feed, a carriage return, or both; false at the end of the file or
-// for a line too long.
+// for a line too long (m_tooLong).
 bool CDxfGroups::ReadLine(std::string& line) {
     line.clear();
-    for (int next = Get();; next = Get()) {
-        if (next < 0) {
+    for (;;) {
+        if (m_at == m_end && !Fill()) {
             return !line.empty();
         }
-        if (next == '\n') {
-            return true;
-        }
-        if (next == '\r') {
-            Peek('\n');
-            return true;
-        }
-        if (line.size() == kMaxLineBytes) {
+        const std::uint8_t* start = m_buffer.data() + m_at;
+        const std::uint8_t* stop = m_buffer.data() + m_end;
+        const std::uint8_t* end =
+            std::find_if(start, stop, [](std::uint8_t c) { return c == '\n' || c == '\r'; });
+        if (line.size() + static_cast<std::size_t>(end - start) > kMaxLineBytes) {
+            m_tooLong = true;
             return false;
         }
-        line.push_back(static_cast<char>(next));
+        line.append(start, end);
+        m_at += static_cast<std::size_t>(end - start);
+        if (end != stop) {
+            if (Get() == '\r') {
+                Peek('\n');
+            }
+            return true;
+        }
     }
 }
 
@@ -75,7 +83,7 @@ CDxfGroups::Result CDxfGroups::Next(DxfGroup& group) {
 CDxfGroups::Result CDxfGroups::NextText(DxfGroup& group) {
     std::string code;
     if (!ReadLine(code)) {
-        return code.size() == kMaxLineBytes ? Result::kDamaged : Result::kEnd;
+        return m_tooLong ? Result::kDamaged : Result::kEnd;
     }
     const std::string_view digits = Trimmed(code);
     const auto parsed = std::from_chars(digits.data(), digits.data() + digits.size(), group.code);

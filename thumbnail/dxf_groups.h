@@ -29,7 +29,8 @@ public:
     Result Next(DxfGroup& group);
 
 private:
-    int Get();  // the next byte, or -1 at the end of the file
+    bool Fill();  // false at the end of the file
+    int Get();    // the next byte, or -1 at the end of the file
     bool Peek(int expected);
     bool ReadLine(std::string& line);
     bool ReadText(std::string& text);
@@ -43,4 +44,5 @@ private:
     MemoryBlock m_buffer;
     std::size_t m_at = 0;
     std::size_t m_end = 0;
+    bool m_tooLong = false;  // a line longer than any writer makes
 };

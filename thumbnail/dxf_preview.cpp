@@ -1,7 +1,6 @@
 #include "thumbnail/dxf_preview.h"
 
 #include <algorithm>
-#include <cctype>
 #include <new>
 
 #include "dib/dib.h"
@@ -95,8 +94,10 @@ int HexDigit(char c) {
     if (c >= '0' && c <= '9') {
         return c - '0';
     }
-    c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
 }
 
 // Appends a 310 group's bytes; false when they are not whole hexadecimal pairs or run past
