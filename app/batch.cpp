@@ -98,9 +98,6 @@ void ProcessFound(const std::string& pattern, SearchResult (*find)(const std::st
     } catch (const std::bad_alloc&) {
         result.error = ENOMEM;
     }
-    if (!OutputFolderReady(state)) {
-        return;
-    }
     if (result.matches.empty()) {
         const DrawingSettings& settings = state.settings;
         state.scheduler.Say([&] { ReportMissing(pattern, result.error, settings); });
@@ -108,11 +105,16 @@ void ProcessFound(const std::string& pattern, SearchResult (*find)(const std::st
         ++state.counts.missing;
         return;
     }
+    const bool ready = OutputFolderReady(state);
     for (const SearchMatch& match : result.matches) {
         const bool drawingKind =
             match.kind == EntryKind::kRegular || match.kind == EntryKind::kBroken;
         if (result.wildcard && !drawingKind) {
             continue;  // a subdirectory or a device that `*` happens to match is no drawing
+        }
+        if (!ready) {
+            ++state.counts.failed;  // its picture has nowhere to go
+            continue;
         }
         Schedule(MakeJob(parts, match, state), state);
     }

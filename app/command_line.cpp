@@ -55,17 +55,37 @@ struct Named {
     std::optional<std::string> attached;
 };
 
+// A long option by its name or, as getopt allows, by a prefix that only it begins with.
+const OptionSpec* FindLongOption(std::string_view name) {
+    std::vector<const OptionSpec*> found;
+    for (const OptionSpec& spec : kOptions) {
+        if (spec.name == name) {
+            return &spec;
+        }
+        if (!name.empty() && spec.name.starts_with(name)) {
+            found.push_back(&spec);
+        }
+    }
+    if (found.size() > 1) {
+        std::string candidates;
+        for (const OptionSpec* spec : found) {
+            candidates += " '--" + std::string(spec->name) + "'";
+        }
+        throw UsageError("option '--" + std::string(name) +
+                         "' is ambiguous; possibilities:" + candidates);
+    }
+    return found.empty() ? nullptr : found.front();
+}
+
 Named FindOption(std::string_view argument) {
     if (argument.starts_with("--")) {
         const std::string_view body = argument.substr(2);
         const std::size_t equals = body.find('=');
-        const std::string_view name = body.substr(0, equals);
-        for (const OptionSpec& spec : kOptions) {
-            if (spec.name == name && (equals == std::string_view::npos || spec.takesValue)) {
-                return {&spec, equals == std::string_view::npos
-                                   ? std::nullopt
-                                   : std::optional<std::string>(body.substr(equals + 1))};
-            }
+        const OptionSpec* spec = FindLongOption(body.substr(0, equals));
+        if (spec != nullptr && (equals == std::string_view::npos || spec->takesValue)) {
+            return {spec, equals == std::string_view::npos
+                              ? std::nullopt
+                              : std::optional<std::string>(body.substr(equals + 1))};
         }
         return {};
     }
@@ -86,17 +106,41 @@ Named FindOption(std::string_view argument) {
     return {};
 }
 
-// What a mistyped option most likely meant: "-othumbs" for "-o thumbs".
+// What a mistyped option most likely meant: "-othumbs" for "-o thumbs", "-o=t" (to getopt,
+// "-o =t") for "--output=t".
 std::string HintFor(std::string_view argument) {
     if (argument.size() > 2 && argument[0] == '-' && argument[1] != '-') {
         for (const OptionSpec& spec : kOptions) {
             if (spec.takesValue && spec.letter == Lower(argument[1])) {
-                return "; did you mean '" + std::string(argument.substr(0, 2)) + " " +
-                       std::string(argument.substr(2)) + "'?";
+                return argument[2] == '='
+                           ? "; did you mean '--" + std::string(spec.name) +
+                                 std::string(argument.substr(2)) + "'?"
+                           : "; did you mean '" + std::string(argument.substr(0, 2)) + " " +
+                                 std::string(argument.substr(2)) + "'?";
             }
         }
     }
     return "";
+}
+
+// "-nq" as "-n -q", and "-qo" as "-q -o" (the last letter may take the next argument), as
+// getopt reads them: only letters of options, none of them help or version.
+std::optional<std::vector<std::string>> Unbundled(std::string_view argument) {
+    if (argument.size() < 3 || argument[0] != '-' || argument[1] == '-') {
+        return std::nullopt;
+    }
+    std::vector<std::string> options;
+    for (std::size_t i = 1; i < argument.size(); ++i) {
+        const std::string single = {'-', argument[i]};
+        const Named named = FindOption(single);
+        const bool last = i + 1 == argument.size();
+        if (named.spec == nullptr || named.spec->option == Option::kHelp ||
+            named.spec->option == Option::kVersion || (named.spec->takesValue && !last)) {
+            return std::nullopt;
+        }
+        options.push_back(single);
+    }
+    return options;
 }
 
 // An argument that starts with '-' is a drawing only when it names one that is there.
@@ -147,9 +191,35 @@ std::function<void(BatchState&)> Action(Option option, std::string_view spelled,
 
 }  // namespace
 
-CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
+// Options act on the drawings after them: any after the last drawing would apply to none,
+// but for -q, which also turns the closing prompt off.
+void CheckTrailingOptions(const CommandLine& line) {
+    std::string idle;
+    for (auto step = line.steps.rbegin(); step != line.steps.rend() && !step->names; ++step) {
+        if (!step->quiet) {
+            idle.insert(0, step->spelled + (idle.empty() ? "" : " "));
+        }
+    }
+    if (!idle.empty()) {
+        throw UsageError("options after the last drawing apply to none: " + idle +
+                         "; options apply to the drawings named after them");
+    }
+}
+
+CommandLine ParseCommandLine(const std::vector<std::string>& given) {
     CommandLine line;
     bool optionsEnded = false;
+    std::vector<std::string> arguments;
+    for (const std::string& argument : given) {
+        const auto options = optionsEnded ? std::nullopt : Unbundled(argument);
+        optionsEnded = optionsEnded || argument == kEndOfOptions;
+        if (options) {
+            arguments.insert(arguments.end(), options->begin(), options->end());
+        } else {
+            arguments.push_back(argument);
+        }
+    }
+    optionsEnded = false;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string_view argument = arguments[i];
         if (!optionsEnded && argument == kEndOfOptions) {
@@ -161,10 +231,10 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
             if (!optionsEnded) {
                 CheckDrawingArgument(argument);
             }
-            line.steps.push_back(
-                {std::string(argument), true, [name = std::string(argument)](BatchState& state) {
-                     ProcessPattern(name, state);
-                 }});
+            line.steps.push_back({std::string(argument), true, false,
+                                  [name = std::string(argument)](BatchState& state) {
+                                      ProcessPattern(name, state);
+                                  }});
             continue;
         }
         const Option option = named.spec->option;
@@ -185,8 +255,9 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
             value = arguments[++i];
             spelled += " " + value;
         }
-        line.steps.push_back({spelled, option == Option::kFilesFrom,
+        line.steps.push_back({spelled, option == Option::kFilesFrom, option == Option::kQuiet,
                               Action(option, argument.substr(0, argument.find('=')), value)});
     }
+    CheckTrailingOptions(line);
     return line;
 }

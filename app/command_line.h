@@ -6,15 +6,18 @@
 
 #include "app/batch.h"
 
-// The command line, checked whole before anything is done: an unknown option or a bad value
-// raises UsageError, and nothing has been read, made or written.
+// The command line, checked whole before anything is done: an unknown option, a bad value or
+// an option after the last drawing (but -q) raises UsageError, and nothing has been read,
+// made or written. Short options may be bundled ("-nq", "-qo DIR"), long ones abbreviated
+// ("--dry").
 struct CommandLine {
     enum class Request { kRun, kHelp, kVersion };
 
     // One option with its value, or one drawing argument, in command-line order.
     struct Step {
-        std::string spelled;  // as given, for the warning about options that apply to nothing
+        std::string spelled;  // as given, for the error about options that apply to nothing
         bool names = false;   // drawings: a pattern, a name, or a list of names
+        bool quiet = false;   // -q, which also turns the closing prompt off: never idle
         std::function<void(BatchState&)> apply;
     };
 

@@ -17,23 +17,15 @@ constexpr int kExitFailed = 2;  // a drawing could not be read, or a BMP could n
 
 // Options act on the drawings after them, so the order of the command line is kept.
 void RunSteps(const CommandLine& line, BatchState& state) {
-    std::string unused;  // options since the last drawing
     for (const CommandLine::Step& step : line.steps) {
         step.apply(state);
-        if (step.names) {
-            unused.clear();
-        } else {
-            unused += (unused.empty() ? "" : " ") + step.spelled;
-        }
-    }
-    if (!unused.empty()) {
-        WarnUnusedOptions(unused);
     }
 }
 
-// The closing prompt where someone sits at the terminal, else the line feed that ends the text.
+// The closing prompt where the console was opened for this run, else the line feed that ends
+// the text.
 void EndRun() {
-    if (ConsoleIsInteractive()) {
+    if (ConsoleOwnedByRun()) {
         ShowClosingPrompt();
     } else {
         EndText();
@@ -52,7 +44,7 @@ int main(int argc, char* argv[]) {
     const std::vector<std::string> arguments = CommandLineArguments(argc, argv);
     if (arguments.empty()) {
         PrintUsage();
-        if (ConsoleIsInteractive()) {
+        if (ConsoleOwnedByRun()) {
             ShowClosingPrompt();
         }
         return 0;
@@ -84,6 +76,8 @@ int main(int argc, char* argv[]) {
     if (state.settings.verbose && !state.settings.json) {
         PrintSummary(state.counts);
         EndRun();
+    } else {
+        ConsoleEndLine();  // progress lines before a -q
     }
     if (const int cause = ConsoleOutputError(); cause != 0) {
         ReportOutputError(cause);

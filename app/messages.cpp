@@ -78,13 +78,6 @@ void ReportUsageError(const std::string& message) {
                  std::string(ProgramName()) + " --help' for more information.\n");
 }
 
-void WarnUnusedOptions(const std::string& options) {
-    ConsoleError(std::string(ProgramName()) +
-                 ": warning: options after the last drawing apply to "
-                 "no drawing: " +
-                 options + "\n");
-}
-
 void PrintSummary(const RunCounts& counts) {
     const std::size_t drawings =
         counts.written + counts.dryRun + counts.noPreview + counts.damaged + counts.failed;
@@ -152,4 +145,5 @@ void ReportFailure(const std::string& failure) {
 void ShowClosingPrompt() {
     ConsoleOut("\n------ Press any key for exit -------");
     ConsoleWaitForKey();
+    ConsoleOut("\n");  // the terminal's next text starts on a line of its own
 }

@@ -23,7 +23,6 @@ bool PrintHelp();
 bool PrintVersion();
 // "pictavex: MESSAGE" and a hint to --help, on stderr.
 void ReportUsageError(const std::string& message);
-void WarnUnusedOptions(const std::string& options);
 // "N drawings: W written, ..." in verbose mode, before the prompt; and the line feed that
 // ends the text when no prompt follows.
 void PrintSummary(const RunCounts& counts);

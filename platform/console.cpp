@@ -84,6 +84,12 @@ void ConsoleError(std::string_view text) {
     (void)WriteToStream(Stream::kError, text);
 }
 
+void ConsoleEndLine() {
+    if (g_lineOpen) {
+        ConsoleOut("\n");
+    }
+}
+
 int ConsoleOutputError() {
     return g_outputError;
 }

@@ -22,6 +22,8 @@ std::vector<std::string> CommandLineArguments(int argc, char* argv[]);
 // next text on stdout then drops its leading line feed.
 void ConsoleOut(std::string_view text);
 void ConsoleError(std::string_view text);
+// Ends the line that stdout left open, if any: text always ends with a line feed.
+void ConsoleEndLine();
 
 // Console text held back, in the order it was written, until it may be shown: a drawing done
 // by a worker is told only when every drawing before it has been.
@@ -51,8 +53,10 @@ private:
     ConsoleRecording* m_previous;
 };
 
-// Whether someone sits at a terminal to read stdout and press a key.
-bool ConsoleIsInteractive();
+// Whether the console was opened for this run alone, so that it closes when the run ends (a
+// drawing dropped on the program, a launcher, a terminal emulator's -e): someone must be
+// given the time to read it. Never in a script or at a shell's prompt.
+bool ConsoleOwnedByRun();
 
 // The errno value of the first write to stdout that failed (a closed pipe aside), or 0: the
 // run goes on regardless, and says so at its end.

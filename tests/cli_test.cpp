@@ -81,11 +81,13 @@ TEST_F(CliTest, OptionsApplyToTheArgumentsAfterThem) {
     Put("a.dwg", Drawing());
     Put("b.dwg", Drawing());
     const ToolRun run = Run({"a.dwg", "-Q", "/W", "b.dwg"});
-    EXPECT_EQ(run.out, Line("a.dwg", "a.bmp"));
+    EXPECT_EQ(run.out, Line("a.dwg", "a.bmp") + "\n");  // text ends with a line feed
     EXPECT_EQ(BackgroundOf("a.bmp"), (Bytes{0, 0, 0}));
     EXPECT_EQ(BackgroundOf("b.bmp"), (Bytes{0xFF, 0xFF, 0xFF}));
     EXPECT_EQ(Run({"/q", "a.dwg"}).out, "");
-    EXPECT_EQ(Run({"/w"}).out, Summary(0));
+    const ToolRun alone = Run({"/w"});  // an option with no drawing after it does nothing
+    EXPECT_EQ(alone.out, "");
+    EXPECT_EQ(alone.status, 1);
 }
 
 TEST_F(CliTest, OptionLikeNamesLongerThanAnOptionAreDrawings) {
@@ -104,13 +106,14 @@ TEST_F(CliTest, OutputDirectoryIsCreatedAndReplacedInOrder) {
     Put("plans/A.DWG", Drawing());
     Put("b.dwg", Drawing());
     const ToolRun run = Run({"/o", "out1/deeper", "plans/*", "-o", "out2", "b.dwg", "/o", "",
-                             "b.dwg", "/o", "-q", "b.dwg", "-o", "unused"});
+                             "b.dwg", "/o", "-q", "b.dwg"});
     EXPECT_EQ(run.out, Line("plans/A.DWG", "out1/deeper/A.bmp") + Line("b.dwg", "out2/b.bmp") +
                            Line("b.dwg", "b.bmp") + Line("b.dwg", "-q/b.bmp") + Summary(4));
     EXPECT_EQ(run.status, 0);
     for (const char* name : {"out1/deeper/A.bmp", "out2/b.bmp", "b.bmp", "-q/b.bmp"}) {
         EXPECT_TRUE(Exists(name)) << name;
     }
+    EXPECT_EQ(Run({"-o", "unused", "none*.dwg"}).status, 2);
     EXPECT_FALSE(Exists("unused"));  // made only for a drawing that goes there
     struct stat info {};
     ASSERT_EQ(::stat((m_dir / "out1").c_str(), &info), 0);
@@ -125,7 +128,8 @@ TEST_F(CliTest, UnusableOutputDirectoryIsReportedOnceAndItsDrawingsLeftAlone) {
     Put("file", {'x'});
     const ToolRun run =
         Run({"/o", "file/sub", "a.dwg", "plain.dwg", "/o", "file", "a.dwg", "/o", ".", "a.dwg"});
-    EXPECT_EQ(run.out, Line("a.dwg", "./a.bmp") + Summary(1));
+    // The drawings that had nowhere to go count as failed.
+    EXPECT_EQ(run.out, Line("a.dwg", "./a.bmp") + Summary(1, 0, 0, 3));
     EXPECT_EQ(run.err, Error("file/sub", "Not a directory") + Error("file", "Not a directory"));
     EXPECT_EQ(run.status, 2);
     EXPECT_EQ(ReadFile(m_dir / "file"), Bytes{'x'});
@@ -212,9 +216,10 @@ TEST_F(CliTest, NameThatStartsWithADotKeepsItWhole) {
     EXPECT_EQ(U32At(ReadFile(m_dir / ".site.bmp"), 18), 5u);
     EXPECT_EQ(Run({"-w", ".*"}).out,
               Line(".dwg", ".dwg.bmp") + Line(".dwg.bmp", ".dwg.bmp", "not a DWG or DXF drawing") +
-                  Line(".plan", ".plan.bmp") + Line(".plan.bmp", ".plan.bmp", "not a DWG or DXF drawing") +
-                  Line(".site", ".site.bmp") + Line(".site.bmp", ".site.bmp", "not a DWG or DXF drawing") +
-                  Summary(3, 0, 0, 3));
+                  Line(".plan", ".plan.bmp") +
+                  Line(".plan.bmp", ".plan.bmp", "not a DWG or DXF drawing") +
+                  Line(".site", ".site.bmp") +
+                  Line(".site.bmp", ".site.bmp", "not a DWG or DXF drawing") + Summary(3, 0, 0, 3));
 }
 
 }  // namespace

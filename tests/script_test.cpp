@@ -139,15 +139,57 @@ TEST_F(ScriptTest, TheSummaryCountsEveryOutcome) {
     EXPECT_TRUE(Run({"a.dwg"}).out.ends_with(Summary(1, 0, 0, 0, 0, 1)));
 }
 
-TEST_F(ScriptTest, OptionsAfterTheLastDrawingAreNamedInAWarning) {
+// Options apply to the drawings after them: any after the last drawing is a usage error
+// before anything is done, as a Windows path ending in \" that swallowed the next options
+// would otherwise write somewhere else. A trailing -q still turns the closing prompt off.
+TEST_F(ScriptTest, OptionsAfterTheLastDrawingAreAnError) {
     Put("a.dwg");
     const ToolRun run = Run({"-q", "a.dwg", "-o", "thumbs", "/W"});
-    EXPECT_EQ(
-        run.err,
-        "pictavex: warning: options after the last drawing apply to no drawing: -o thumbs /W\n");
-    EXPECT_EQ(run.status, 0);
-    EXPECT_TRUE(Exists("a.bmp"));
+    EXPECT_EQ(run.err,
+              "pictavex: options after the last drawing apply to none: -o thumbs /W; options "
+              "apply to the drawings named after them\nTry 'pictavex --help' for more "
+              "information.\n");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_FALSE(Exists("a.bmp"));
+    EXPECT_FALSE(Exists("thumbs"));
+    const ToolRun quietAfter = Run({"a.dwg", "-q"});
+    EXPECT_EQ(quietAfter.out, Line("a.dwg", "a.bmp") + "\n");
+    EXPECT_EQ(quietAfter.status, 0);
     EXPECT_EQ(Run({"-q", "-w", "-o", "other", "a.dwg"}).err, "");
+}
+
+// As getopt reads them: bundled short options, long ones by any prefix only they begin with,
+// and a hint for what "-o=t" meant.
+TEST_F(ScriptTest, OptionsAreReadAsGnuToolsReadThem) {
+    Put("a.dwg");
+    const struct {
+        std::vector<std::string> arguments;
+        std::string out;
+        std::string err;
+        int status;
+    } rows[] = {
+        {{"-nq", "a.dwg"}, "", "", 0},
+        {{"-wqo", "t", "a.dwg"}, "", "", 0},
+        {{"--dry", "--qui", "a.dwg"}, "", "", 0},
+        {{"--out=u", "-q", "a.dwg"}, "", "", 0},
+        {{"--j", "2", "a.dwg"},
+         "",
+         "pictavex: option '--j' is ambiguous; possibilities: '--jobs' '--json'\n",
+         1},
+        {{"-o=t", "a.dwg"}, "", "pictavex: unknown option '-o=t'; did you mean '--output=t'?\n", 1},
+        {{"-qh"}, "", "pictavex: unknown option '-qh'\n", 1},
+    };
+    for (const auto& row : rows) {
+        const ToolRun run = Run(row.arguments);
+        EXPECT_EQ(run.out, row.out) << row.arguments[0];
+        EXPECT_EQ(run.err.substr(0, run.err.find("Try '")), row.err) << row.arguments[0];
+        EXPECT_EQ(run.status, row.status) << row.arguments[0];
+    }
+    EXPECT_FALSE(Exists("a.bmp")) << "-n made it";
+    EXPECT_TRUE(Exists("t/a.bmp"));
+    const Bytes bmp = ReadFile(m_dir / "t/a.bmp");  // -w: colour-table entry 0 white
+    EXPECT_EQ(Bytes(bmp.begin() + 54, bmp.begin() + 57), (Bytes{0xFF, 0xFF, 0xFF}));
+    EXPECT_TRUE(Exists("u/a.bmp"));
 }
 
 TEST_F(ScriptTest, NamesFromAListAreTakenLiterally) {

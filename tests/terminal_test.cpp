@@ -75,6 +75,15 @@ public:
     void Start(const std::string& directory, std::vector<std::string> arguments,
                const std::string& stdoutTo = "", const std::string& stdinFrom = "") {
         arguments.insert(arguments.begin(), PICTAVEX_BINARY);
+        StartProgram(PICTAVEX_BINARY, directory, std::move(arguments), stdoutTo, stdinFrom);
+    }
+    // A shell on the terminal, leading its session as a terminal's shell does, running `script`.
+    void StartShell(const std::string& directory, const std::string& script) {
+        StartProgram("/bin/sh", directory, {"sh", "-c", script});
+    }
+    void StartProgram(const std::string& program, const std::string& directory,
+                      std::vector<std::string> arguments, const std::string& stdoutTo = "",
+                      const std::string& stdinFrom = "") {
         std::vector<char*> argv;
         for (std::string& argument : arguments) {
             argv.push_back(argument.data());
@@ -92,7 +101,7 @@ public:
             ::dup2(in, 0);
             ::dup2(out, 1);
             ::dup2(slave, 2);
-            ::execv(PICTAVEX_BINARY, argv.data());
+            ::execv(program.c_str(), argv.data());
             ::_exit(127);
         }
     }
@@ -158,9 +167,29 @@ TEST(TerminalTest, PromptWaitsForOneKeyWithoutEchoAndRestoresTheTerminal) {
     EXPECT_EQ(waiting.c_lflag & (ECHO | ICANON), 0u);
     terminal.Type('x');
     EXPECT_EQ(terminal.Status(std::chrono::seconds(2)), 0);
-    const std::string screen = terminal.ReadUntil("x");
-    EXPECT_EQ(screen.substr(screen.find(prompt) + prompt.size()), "") << "the key was echoed";
+    const std::string screen = terminal.ReadUntil(prompt + "\r\n");
+    // Not echoed; the prompt's line ends once the key is read.
+    EXPECT_EQ(screen.substr(screen.find(prompt) + prompt.size()), "\r\n");
     EXPECT_EQ(terminal.Mode().c_lflag & (ECHO | ICANON), before.c_lflag & (ECHO | ICANON));
+}
+
+// At a shell's prompt, or in a script, the terminal stays open after the run: no prompt, no
+// wait, and the text ends with its line feed.
+TEST(TerminalTest, NoPromptUnderAShell) {
+    Terminal terminal;
+    if (!terminal.Ready()) {
+        GTEST_SKIP() << "no pseudo-terminal can be opened here";
+    }
+    TempDir dir;
+    WriteFile(dir / "a.dwg", Drawing());
+    const std::string tool = PICTAVEX_BINARY;
+    terminal.StartShell(dir.Path(), tool + " a.dwg && " + tool + " a.dwg && echo done");
+    EXPECT_EQ(terminal.Status(std::chrono::seconds(3)), 0) << "it waited for a key";
+    const std::string screen = terminal.ReadUntil("done\r\n");
+    EXPECT_EQ(screen,
+              "\r\na.dwg -> a.bmp  Ok!\r\n1 drawing: 1 written\r\n"
+              "\r\na.dwg -> a.bmp  Ok!\r\n1 drawing: 1 written, 1 of them already up to "
+              "date\r\ndone\r\n");
 }
 
 TEST(TerminalTest, OnlyAReaderAtTheTerminalIsPromptedAndErrorsEndTheLineFirst) {

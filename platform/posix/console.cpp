@@ -66,8 +66,10 @@ bool StreamsShareTerminal() {
     return same;
 }
 
-bool ConsoleIsInteractive() {
-    return ::isatty(STDIN_FILENO) && ::isatty(STDOUT_FILENO);
+bool ConsoleOwnedByRun() {
+    // A terminal opened for the run makes it its session's leader; a shell's child never is.
+    return ::isatty(STDIN_FILENO) && ::isatty(STDOUT_FILENO) &&
+           ::tcgetsid(STDIN_FILENO) == ::getpid();
 }
 
 void ConsoleWaitForKey() {

@@ -77,8 +77,12 @@ bool StreamsShareTerminal() {
     return IsConsole(StreamHandle(STD_OUTPUT_HANDLE)) && IsConsole(StreamHandle(STD_ERROR_HANDLE));
 }
 
-bool ConsoleIsInteractive() {
-    return IsConsole(StreamHandle(STD_INPUT_HANDLE)) && IsConsole(StreamHandle(STD_OUTPUT_HANDLE));
+bool ConsoleOwnedByRun() {
+    // A console of its own, as Explorer gives a drawing dropped on the program: no cmd.exe
+    // or other process shares it.
+    DWORD processes[2] = {};
+    return IsConsole(StreamHandle(STD_INPUT_HANDLE)) &&
+           IsConsole(StreamHandle(STD_OUTPUT_HANDLE)) && ::GetConsoleProcessList(processes, 2) == 1;
 }
 
 void ConsoleWaitForKey() {
