@@ -64,12 +64,16 @@ Request ParseArguments(std::span<char*> arguments) {
         }
     }
     std::size_t next = 0;
-    if (arguments.size() > next && std::string_view(arguments[next]) == "-s") {
-        if (arguments.size() < next + 2) {
+    const std::string_view first = arguments.empty() ? "" : arguments[0];
+    if (first == "-s") {
+        if (arguments.size() < 2) {
             throw UsageError("-s: a value must follow");
         }
-        request.size = ParseSize("-s", arguments[next + 1]);
-        next += 2;
+        request.size = ParseSize("-s", arguments[1]);
+        next = 2;
+    } else if (first.starts_with("-s")) {  // "-s256", as getopt reads it
+        request.size = ParseSize("-s", std::string(first.substr(2)));
+        next = 1;
     }
     if (arguments.size() != next + 2) {
         throw UsageError("a drawing and an output file are needed");

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "tests/run_tool.h"
+#include "tests/png_builder.h"
 #include "tests/tool_test.h"
 
 namespace {
@@ -116,6 +117,13 @@ TEST_F(ScriptTest, ThumbnailerSpeaksForItself) {
     EXPECT_EQ(text.status, 2);
     const ToolRun missing = RunProgram(PICTAVEX_THUMBNAILER, m_dir.Path(), {"none.dwg", "t.png"});
     EXPECT_EQ(missing.err, "pictavex-thumbnailer: none.dwg: No such file or directory\n");
+    // The size attached, as getopt reads "-s256": the same thumbnail as "-s 256".
+    ASSERT_EQ(RunProgram(PICTAVEX_THUMBNAILER, m_dir.Path(), {"-s2", "a.dwg", "t2.png"}).status, 0);
+    ASSERT_EQ(RunProgram(PICTAVEX_THUMBNAILER, m_dir.Path(), {"-s", "2", "a.dwg", "t.png"}).status,
+              0);
+    EXPECT_EQ(ReadFile(m_dir / "t2.png"), ReadFile(m_dir / "t.png"));
+    EXPECT_EQ(DecodePng(ReadFile(m_dir / "t.png")).width, 2u);
+    EXPECT_EQ(RunProgram(PICTAVEX_THUMBNAILER, m_dir.Path(), {"-sx", "a.dwg", "t.png"}).status, 1);
 }
 
 // A file that is not a drawing fails; a drawing without a preview does not. Names that
