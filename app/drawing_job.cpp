@@ -128,9 +128,10 @@ DrawingStatus RunDrawing(const DrawingJob& job, CDwgThumbnail& thumbnail) {
     if (settings.json) {
         const bool known = read && status != DrawingStatus::kNotDrawing &&
                            !(status == DrawingStatus::kFailed && thumbnail.m_version.empty());
-        ConsoleOut(DrawingJsonLine({job.input, known ? &thumbnail : nullptr, preview.size,
-                                    preview.bits, IsWritten(status) ? &job.output : nullptr, status,
-                                    error ? &*error : nullptr}));
+        ConsoleOut(DrawingJsonLine(
+            {job.input, known ? &thumbnail : nullptr, preview.size, preview.bits,
+             IsWritten(status) || status == DrawingStatus::kDryRun ? &job.output : nullptr, status,
+             error ? &*error : nullptr}));
     } else if (progressLine) {
         PrintEnding(status);
     }

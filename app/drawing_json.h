@@ -10,7 +10,7 @@ struct DrawingFacts {
     const CDwgThumbnail* thumbnail = nullptr;
     CSize previewSize;  // as stored, before any shrinking
     std::uint16_t previewBits = 0;
-    const std::string* output = nullptr;  // the file written, if any
+    const std::string* output = nullptr;  // the file written, or that a dry run would write
     DrawingStatus status = DrawingStatus::kFailed;
     const std::string* error = nullptr;
 };

@@ -117,18 +117,18 @@ TEST_F(DxfTest, BrokenSectionsAreDamagedAndMissingOnesGiveNoPreview) {
 TEST_F(DxfTest, JsonTellsTheFormatAndVersion) {
     Put("plan.dxf",
         BuildDxf({.form = DxfForm::kBinary8, .version = "AC1009", .preview = Preview()}));
-    Put("plan.dwg", DwgBuilder().Version("AC1009").Entry(2, Preview()).Build());
-    const std::string tail =
-        R"(,"preview":{"kind":"bitmap","width":13,"height":5,"bit_depth":8},"output":null,)"
-        R"("status":"dry run","error":null})"
-        "\n";
-    EXPECT_EQ(Run({"--json", "-n", "plan.dxf", "plan.dwg"}).out,
+    Put("site.dwg", DwgBuilder().Version("AC1009").Entry(2, Preview()).Build());
+    const auto tail = [](const std::string& output) {
+        return R"(,"preview":{"kind":"bitmap","width":13,"height":5,"bit_depth":8},"output":")" +
+               output + R"(","status":"dry run","error":null})" + "\n";
+    };
+    EXPECT_EQ(Run({"--json", "-n", "plan.dxf", "site.dwg"}).out,
               R"({"path":"plan.dxf","format":"dxf","version":"AC1009","release":"R11/12",)"
               R"("header":"","images":[])" +
-                  tail +
-                  R"({"path":"plan.dwg","format":"dwg","version":"AC1009","release":"R11/12",)"
+                  tail("plan.bmp") +
+                  R"({"path":"site.dwg","format":"dwg","version":"AC1009","release":"R11/12",)"
                   R"("header":"","images":[{"kind":"bitmap","code":2,"offset":94,"size":)" +
-                  std::to_string(Preview().size()) + "}]" + tail);
+                  std::to_string(Preview().size()) + "}]" + tail("site.bmp"));
 }
 
 }  // namespace

@@ -77,39 +77,40 @@ TEST_F(JsonTest, EachDrawingIsOneLineInArgumentOrder) {
     std::vector<std::string> arguments = {"--json", "-o", "t"};
     arguments.insert(arguments.end(), drawings.begin(), drawings.end());
     const ToolRun run = Run(arguments);
-    EXPECT_EQ(run.out,
-              R"({"path":"b.dwg","format":"dwg","version":"AC1018","release":"R2004","header":"HDR","images":)" +
-                  images +
-                  R"(,"preview":{"kind":"bitmap","width":5,"height":3,"bit_depth":8},)"
-                  R"("output":"t/b.bmp","status":"written","error":null})"
-                  "\n"
-                  R"({"path":"p.dwg","format":"dwg","version":"AC1032","release":"R2018","header":"",)"
-                  R"("images":[{"kind":"png","code":6,"offset":)" +
-                  std::to_string(FirstDataStart(1)) + R"(,"size":)" + std::to_string(png.size()) +
-                  R"(}],"preview":{"kind":"png","width":7,"height":2,"bit_depth":24},)"
-                  R"("output":"t/p.bmp","status":"written","error":null})"
-                  "\n" +
-                  missing +
-                  R"({"path":"n.dwg","format":"dwg","version":"AC9999","release":null,"header":"","images":[],)"
-                  R"("preview":null,"output":null,"status":"no preview","error":null})"
-                  "\n"
-                  R"({"path":"d.dwg","format":"dwg","version":"AC1015","release":"R2000","header":"",)"
-                  R"("images":[{"kind":"bitmap","code":2,"offset":)" +
-                  std::to_string(FirstDataStart(1)) + R"(,"size":)" + std::to_string(dib.size()) +
-                  R"(}],"preview":null,"output":null,"status":"damaged preview","error":null})"
-                  "\n"
-                  R"({"path":"/proc/self/mem","format":null,"version":null,"release":null,"header":null,)"
-                  R"("images":[],"preview":null,"output":null,"status":"error",)"
-                  R"("error":"/proc/self/mem: Input/output error"})"
-                  "\n"
-                  R"({"path":"bad.dwg","format":"dwg","version":"AC1015","release":"R2000","header":"",)"
-                  R"("images":[],"preview":null,"output":null,"status":"error",)"
-                  R"("error":"bad.dwg: Invalid argument"})"
-                  "\n"
-                  R"({"path":"zz.dwg","format":null,"version":null,"release":null,"header":null,"images":[],)"
-                  R"("preview":null,"output":null,"status":"error",)"
-                  R"("error":"zz.dwg: not a DWG or DXF drawing"})"
-                  "\n");
+    EXPECT_EQ(
+        run.out,
+        R"({"path":"b.dwg","format":"dwg","version":"AC1018","release":"R2004","header":"HDR","images":)" +
+            images +
+            R"(,"preview":{"kind":"bitmap","width":5,"height":3,"bit_depth":8},)"
+            R"("output":"t/b.bmp","status":"written","error":null})"
+            "\n"
+            R"({"path":"p.dwg","format":"dwg","version":"AC1032","release":"R2018","header":"",)"
+            R"("images":[{"kind":"png","code":6,"offset":)" +
+            std::to_string(FirstDataStart(1)) + R"(,"size":)" + std::to_string(png.size()) +
+            R"(}],"preview":{"kind":"png","width":7,"height":2,"bit_depth":24},)"
+            R"("output":"t/p.bmp","status":"written","error":null})"
+            "\n" +
+            missing +
+            R"({"path":"n.dwg","format":"dwg","version":"AC9999","release":null,"header":"","images":[],)"
+            R"("preview":null,"output":null,"status":"no preview","error":null})"
+            "\n"
+            R"({"path":"d.dwg","format":"dwg","version":"AC1015","release":"R2000","header":"",)"
+            R"("images":[{"kind":"bitmap","code":2,"offset":)" +
+            std::to_string(FirstDataStart(1)) + R"(,"size":)" + std::to_string(dib.size()) +
+            R"(}],"preview":null,"output":null,"status":"damaged preview","error":null})"
+            "\n"
+            R"({"path":"/proc/self/mem","format":null,"version":null,"release":null,"header":null,)"
+            R"("images":[],"preview":null,"output":null,"status":"error",)"
+            R"("error":"/proc/self/mem: Input/output error"})"
+            "\n"
+            R"({"path":"bad.dwg","format":"dwg","version":"AC1015","release":"R2000","header":"",)"
+            R"("images":[],"preview":null,"output":null,"status":"error",)"
+            R"("error":"bad.dwg: Invalid argument"})"
+            "\n"
+            R"({"path":"zz.dwg","format":null,"version":null,"release":null,"header":null,"images":[],)"
+            R"("preview":null,"output":null,"status":"error",)"
+            R"("error":"zz.dwg: not a DWG or DXF drawing"})"
+            "\n");
     EXPECT_EQ(run.err, Error("none.dwg", "No such file or directory") +
                            Error("/proc/self/mem", "Input/output error") +
                            Error("bad.dwg", "Invalid argument") +
@@ -149,8 +150,10 @@ TEST_F(JsonTest, DryRunReadsAndTellsButWritesNothing) {
               Line("a.dwg", "thumbs/a.bmp", "dry run") + Line("n.dwg", "thumbs/n.bmp", kNoPreview) +
                   "\n2 drawings: 0 written, 1 not written (dry run), 1 without a preview\n");
     EXPECT_EQ(run.status, 0);
-    const ToolRun json = Run({"--dry-run", "--json", "a.dwg"});
-    EXPECT_NE(json.out.find(R"("output":null,"status":"dry run")"), std::string::npos) << json.out;
+    // The output a run would write, so that a catalogue made by a dry run names it.
+    const ToolRun json = Run({"--dry-run", "--json", "-o", "thumbs", "a.dwg"});
+    EXPECT_NE(json.out.find(R"("output":"thumbs/a.bmp","status":"dry run")"), std::string::npos)
+        << json.out;
     EXPECT_EQ(FilesUnder(m_dir.Path()).size(), 2u);  // the drawings alone: no directory, no image
     EXPECT_FALSE(std::filesystem::exists(m_dir / "thumbs"));
 }

@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
-#include "tests/run_tool.h"
 #include "tests/png_builder.h"
+#include "tests/run_tool.h"
 #include "tests/tool_test.h"
 
 namespace {
