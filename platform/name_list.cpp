@@ -1,6 +1,8 @@
 #include "platform/name_list.h"
 
 #include <cerrno>
+#include <cstdint>
+#include <string_view>
 
 #include "platform/file_exception.h"
 #include "platform/name_list_source.h"
@@ -8,6 +10,87 @@
 namespace {
 
 constexpr std::size_t kChunkSize = 64 * 1024;
+
+// UTF-16LE without a byte-order mark, as `cmd /u /c dir /b > list` writes it: an even count of
+// bytes, lines that end in the units "\r\0\n\0", no unit of zero, and mostly names of ASCII
+// letters, whose second bytes are zero. A list of names apart by NUL bytes has none of the
+// line feed units.
+bool LooksLikeUtf16(std::string_view bytes) {
+    if (bytes.size() % 2 != 0) {
+        return false;
+    }
+    std::size_t zeroHigh = 0;
+    bool lineFeed = false;
+    for (std::size_t i = 0; i < bytes.size(); i += 2) {
+        if (bytes[i] == '\0' && bytes[i + 1] == '\0') {
+            return false;
+        }
+        lineFeed = lineFeed || (bytes[i] == '\n' && bytes[i + 1] == '\0');
+        zeroHigh += bytes[i + 1] == '\0' ? 1 : 0;
+    }
+    return lineFeed && zeroHigh * 2 >= bytes.size() / 2;
+}
+
+void AppendUtf8(std::string& text, std::uint32_t code) {
+    if (code < 0x80) {
+        text += static_cast<char>(code);
+    } else if (code < 0x800) {
+        text += static_cast<char>(0xC0 | code >> 6);
+        text += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        text += static_cast<char>(0xE0 | code >> 12);
+        text += static_cast<char>(0x80 | (code >> 6 & 0x3F));
+        text += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        text += static_cast<char>(0xF0 | code >> 18);
+        text += static_cast<char>(0x80 | (code >> 12 & 0x3F));
+        text += static_cast<char>(0x80 | (code >> 6 & 0x3F));
+        text += static_cast<char>(0x80 | (code & 0x3F));
+    }
+}
+
+std::string Utf16ToUtf8(std::string_view bytes) {
+    std::string text;
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        std::uint32_t code = static_cast<std::uint8_t>(bytes[i]) |
+                             static_cast<std::uint32_t>(static_cast<std::uint8_t>(bytes[i + 1]))
+                                 << 8;
+        const bool high = code >= 0xD800 && code < 0xDC00;
+        if (high && i + 3 < bytes.size()) {
+            const std::uint32_t low =
+                static_cast<std::uint8_t>(bytes[i + 2]) |
+                static_cast<std::uint32_t>(static_cast<std::uint8_t>(bytes[i + 3])) << 8;
+            if (low >= 0xDC00 && low < 0xE000) {
+                code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
+                i += 2;
+            }
+        }
+        AppendUtf8(text, code);
+    }
+    return text;
+}
+
+// Lines that all end in "\r\n", as Windows programs write them, read as lines: the carriage
+// returns go. A list with a bare line feed keeps every byte, as a name may end in one.
+void DropCarriageReturns(std::string& text) {
+    std::size_t lineFeeds = 0;
+    std::size_t crlf = 0;
+    for (std::size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at + 1)) {
+        ++lineFeeds;
+        crlf += at > 0 && text[at - 1] == '\r' ? 1 : 0;
+    }
+    if (lineFeeds == 0 || crlf != lineFeeds) {
+        return;
+    }
+    std::string lines;
+    lines.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (!(text[i] == '\r' && (i + 1 == text.size() || text[i + 1] == '\n'))) {
+            lines += text[i];
+        }
+    }
+    text = std::move(lines);
+}
 
 }  // namespace
 
@@ -25,8 +108,11 @@ CNameList::CNameList(const std::string& path, Separator separator) : m_path(path
     if (separator == Separator::kGuess) {
         while (Fill()) {
         }
-        m_buffer = ListText(std::move(m_buffer));
+        m_buffer = LooksLikeUtf16(m_buffer) ? Utf16ToUtf8(m_buffer) : ListText(std::move(m_buffer));
         m_separator = m_buffer.find('\0') != std::string::npos ? '\0' : '\n';
+        if (m_separator == '\n') {
+            DropCarriageReturns(m_buffer);
+        }
     }
 }
 

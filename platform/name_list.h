@@ -8,9 +8,11 @@
 // Drawing names read from a file or from stdin ("-"). Names are bytes, used as they are; empty
 // ones are passed over. Read errors raise CFileException.
 //
-// Separated by NUL bytes, as `find -print0` writes them, they are read as they come. Otherwise
-// the whole list is read before the first name is given: NUL-separated when it holds a NUL
-// anywhere, else one a line. So no name ever holds a NUL, however slowly the list arrives.
+// Separated by NUL bytes, as `find -print0` writes them, they are read as they come, bytes as
+// given. Otherwise the whole list is read before the first name is given: UTF-16 (also
+// without a byte-order mark) becomes UTF-8; then NUL-separated when it holds a NUL anywhere,
+// else one a line, lines that all end in "\r\n" read as lines. So no name ever holds a NUL,
+// however slowly the list arrives.
 class CNameList {
 public:
     enum class Separator { kGuess, kNul };

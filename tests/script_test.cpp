@@ -225,4 +225,48 @@ TEST_F(ScriptTest, NamesFromAListAreTakenLiterally) {
     EXPECT_EQ(missing.status, 2);
 }
 
+// Lists as people make them: CRLF line ends (made on Windows), UTF-16 without a byte-order
+// mark (`cmd /u /c dir /b > list`), and with -0 the bytes exactly as given.
+TEST_F(ScriptTest, ListsAsWindowsMakesThemAreReadAsLines) {
+    for (const char* name : {"a.dwg", "caf\xC3\xA9.dwg", "cr\r.dwg"}) {
+        Put(name);
+    }
+    const std::string crlf = "a.dwg\r\ncaf\xC3\xA9.dwg\r\n";
+    WriteFile(m_dir / "crlf", Bytes(crlf.begin(), crlf.end()));
+    std::string utf16;
+    for (const char16_t unit : std::u16string(u"a.dwg\r\ncaf\u00e9.dwg\r\n")) {
+        utf16 += static_cast<char>(unit & 0xFF);
+        utf16 += static_cast<char>(unit >> 8);
+    }
+    WriteFile(m_dir / "utf16", Bytes(utf16.begin(), utf16.end()));
+    const std::string mixed = "cr\r.dwg\na.dwg\n";  // line feeds alone: every byte stays
+    WriteFile(m_dir / "mixed", Bytes(mixed.begin(), mixed.end()));
+    const std::string nul("cr\r.dwg\0", 8);
+    WriteFile(m_dir / "nul", Bytes(nul.begin(), nul.end()));
+    const struct {
+        const char* list;
+        std::vector<std::string> options;
+        std::vector<std::string> made;
+    } rows[] = {
+        {"crlf", {}, {"a.bmp", "caf\xC3\xA9.bmp"}},
+        {"utf16", {}, {"a.bmp", "caf\xC3\xA9.bmp"}},
+        {"mixed", {}, {"a.bmp", "cr\r.bmp"}},
+        {"nul", {"-0"}, {"cr\r.bmp"}},
+    };
+    for (const auto& row : rows) {
+        const std::string output = std::string("out-") + row.list;
+        std::vector<std::string> arguments = {"-q", "-o", output};
+        arguments.insert(arguments.end(), row.options.begin(), row.options.end());
+        arguments.insert(arguments.end(), {"--files-from", row.list});
+        const ToolRun run = Run(arguments);
+        EXPECT_EQ(run.err, "") << row.list;
+        EXPECT_EQ(run.status, 0) << row.list;
+        std::vector<std::string> made;
+        for (const auto& [name, bytes] : FilesUnder(m_dir / output)) {
+            made.push_back(name);
+        }
+        EXPECT_EQ(made, row.made) << row.list;
+    }
+}
+
 }  // namespace

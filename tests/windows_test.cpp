@@ -128,6 +128,25 @@ TEST_F(WindowsTest, WindowsPathsNamesAndOptions) {
     EXPECT_EQ(fromList.err, "");
     EXPECT_EQ(ReadFile(m_dir / "listed/Πλάνο.bmp"), expected);
     EXPECT_EQ(ReadFile(m_dir / "listed/ro.bmp"), expected);
+
+    // A `dir /b > list` in the OEM code page (é is 0x82 in 437 and 850), and the same list as
+    // `cmd /u` writes it: UTF-16 without a byte-order mark.
+    Put("caf\xC3\xA9.dwg", drawing);
+    const std::string oem = "caf\x82.dwg\r\nro.dwg\r\n";
+    Put("oem.txt", Bytes(oem.begin(), oem.end()));
+    const ToolRun fromOem = RunWindows({"-q", "-o", "oem", "--files-from", "oem.txt"});
+    EXPECT_EQ(fromOem.err, "");
+    EXPECT_EQ(ReadFile(m_dir / "oem/caf\xC3\xA9.bmp"), expected);
+    Bytes bare;
+    for (const char16_t unit : std::u16string(u"caf\u00e9.dwg\r\nro.dwg\r\n")) {
+        bare.push_back(static_cast<std::uint8_t>(unit & 0xFF));
+        bare.push_back(static_cast<std::uint8_t>(unit >> 8));
+    }
+    Put("bare.txt", bare);
+    const ToolRun fromBare = RunWindows({"-q", "-o", "bare", "--files-from", "bare.txt"});
+    EXPECT_EQ(fromBare.err, "");
+    EXPECT_EQ(ReadFile(m_dir / "bare/caf\xC3\xA9.bmp"), expected);
+    EXPECT_EQ(ReadFile(m_dir / "bare/ro.bmp"), expected);
 }
 
 // One self-contained exe: no DLL beside it, only those every Windows has.

@@ -1,5 +1,6 @@
-// Name lists on Windows: UTF-8 with or without a byte-order mark, or UTF-16 with one, as
-// PowerShell writes them.
+// Name lists on Windows: UTF-8 with or without a byte-order mark, UTF-16 with one, as
+// PowerShell writes them, or, when they are not UTF-8, in the OEM code page, as `dir` writes
+// them into a file.
 #include <fcntl.h>
 #include <io.h>
 #include <share.h>
@@ -32,6 +33,16 @@ std::string ListText(std::string bytes) {
             wide[i] = static_cast<wchar_t>(static_cast<unsigned char>(bytes[2 + 2 * i]) |
                                            static_cast<unsigned char>(bytes[3 + 2 * i]) << 8);
         }
+        bytes = Utf8(wide);
+    }
+    const int size = static_cast<int>(std::min<std::size_t>(bytes.size(), INT_MAX));
+    if (size > 0 &&
+        ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(), size, nullptr, 0) == 0) {
+        std::wstring wide(static_cast<std::size_t>(
+                              ::MultiByteToWideChar(CP_OEMCP, 0, bytes.data(), size, nullptr, 0)),
+                          L'\0');
+        ::MultiByteToWideChar(CP_OEMCP, 0, bytes.data(), size, wide.data(),
+                              static_cast<int>(wide.size()));
         bytes = Utf8(wide);
     }
     // Lines end "\r\n" here, and no Windows name holds a carriage return.
