@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <span>
 
-#include "platform/output_file.h"
 #include "platform/memory_block.h"
+#include "platform/output_file.h"
 
 // 0x00BBGGRR: red in the low byte.
 using COLORREF = std::uint32_t;

@@ -58,6 +58,28 @@ TEST_F(PngOutputTest, PaletteBitmapBecomesAnIndexedPngWithTheRecolouredPalette) 
     }
 }
 
+// A re-run leaves a PNG that is right already as it is, as it does a BMP, and replaces one
+// that is not.
+TEST_F(PngOutputTest, ARerunLeavesARightPngAlone) {
+    WriteFile(m_dir / "d.dwg",
+              DwgBuilder().Entry(2, DarkPaletteDib({.width = 5, .height = 3})).Build());
+    WriteFile(m_dir / "e.dwg",
+              DwgBuilder().Entry(2, DarkPaletteDib({.width = 6, .height = 2})).Build());
+    const std::vector<std::string> run = {"-f", "png", "-s", "4", "d.dwg", "e.dwg"};
+    ASSERT_EQ(RunProgram(PICTAVEX_BINARY, m_dir.Path(), run).status, 0);
+    struct stat first {};
+    ASSERT_EQ(::stat((m_dir / "d.png").c_str(), &first), 0);
+    const Bytes right = ReadFile(m_dir / "e.png");
+    WriteFile(m_dir / "e.png", Bytes{'o', 'l', 'd'});
+    const ToolRun again = RunProgram(PICTAVEX_BINARY, m_dir.Path(), run);
+    EXPECT_TRUE(again.out.ends_with("\n2 drawings: 2 written, 1 of them already up to date\n"))
+        << again.out;
+    struct stat second {};
+    ASSERT_EQ(::stat((m_dir / "d.png").c_str(), &second), 0);
+    EXPECT_EQ(second.st_ino, first.st_ino) << "a right PNG was replaced";
+    EXPECT_EQ(ReadFile(m_dir / "e.png"), right);
+}
+
 TEST_F(PngOutputTest, TrueColourBitmapBecomesRgb) {
     const DecodedPng png = Convert(Lines(4, {1}), {"-f", "png"});
     EXPECT_EQ(png.colorType, 2);

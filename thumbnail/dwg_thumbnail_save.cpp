@@ -40,11 +40,21 @@ int CDwgThumbnail::SavePng(std::string path, bool inPlace) {
         }
         return png ? 1 : 0;
     }
+    const MemoryHandle png = DibEncodePng(*m_dib);
+    if (!png) {
+        return 0;
+    }
+    // Left as it is when it holds these bytes already, as a BMP is.
+    if (m_lastOutputExisted && FileHoldsExactly(path, {*png})) {
+        m_outputUnchanged = true;
+        return 1;
+    }
     COutputFile file;
     file.CreateForWriting(path, Guard());
-    if (!DibWritePngFile(*m_dib, file)) {
-        return 0;  // the unfinished file is discarded with `file`
-    }
-    file.Close();
+    file.Write(png->data(), png->size());
+    const COutputFile::Outcome outcome =
+        m_lastOutputExisted ? file.Close() : file.CloseUnlessHolding({*png});
+    m_outputUnchanged = outcome == COutputFile::Outcome::kAlreadyHeld;
+    m_lastOutputExisted = outcome != COutputFile::Outcome::kCreated;
     return 1;
 }
