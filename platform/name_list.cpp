@@ -92,6 +92,22 @@ void DropCarriageReturns(std::string& text) {
     text = std::move(lines);
 }
 
+// The list as UTF-8: UTF-16 with or without a byte-order mark converted, a UTF-8 one dropped,
+// and what else the system's own tools write (ListText).
+std::string Decoded(const std::string& bytes) {
+    constexpr std::string_view kUtf16Mark = "\xFF\xFE";
+    constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+    const std::string_view view = bytes;
+    if (view.substr(0, kUtf16Mark.size()) == kUtf16Mark) {
+        return Utf16ToUtf8(view.substr(kUtf16Mark.size()));
+    }
+    if (LooksLikeUtf16(view)) {
+        return Utf16ToUtf8(view);
+    }
+    const std::size_t mark = view.substr(0, kUtf8Mark.size()) == kUtf8Mark ? kUtf8Mark.size() : 0;
+    return ListText(bytes.substr(mark));
+}
+
 }  // namespace
 
 CNameList::CNameList(const std::string& path, Separator separator) : m_path(path) {
@@ -108,7 +124,7 @@ CNameList::CNameList(const std::string& path, Separator separator) : m_path(path
     if (separator == Separator::kGuess) {
         while (Fill()) {
         }
-        m_buffer = LooksLikeUtf16(m_buffer) ? Utf16ToUtf8(m_buffer) : ListText(std::move(m_buffer));
+        m_buffer = Decoded(m_buffer);
         m_separator = m_buffer.find('\0') != std::string::npos ? '\0' : '\n';
         if (m_separator == '\n') {
             DropCarriageReturns(m_buffer);

@@ -12,6 +12,6 @@ inline constexpr int kStandardInput = 0;
 UniqueFd OpenList(const std::string& path);
 // Reads at most `count` bytes: the count, 0 at the end, or -1 with errno set.
 std::ptrdiff_t ReadList(int fd, char* buffer, std::size_t count);
-// A whole list as UTF-8: what the system's own tools may write otherwise (UTF-16 with a
-// byte-order mark, as PowerShell does) is converted, and a UTF-8 byte-order mark dropped.
+// A whole list, neither UTF-16 nor with a byte-order mark, as UTF-8: what the system's own
+// tools may write otherwise (a code page, as `dir` does on Windows) is converted.
 std::string ListText(std::string bytes);

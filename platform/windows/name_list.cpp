@@ -1,6 +1,5 @@
-// Name lists on Windows: UTF-8 with or without a byte-order mark, UTF-16 with one, as
-// PowerShell writes them, or, when they are not UTF-8, in the OEM code page, as `dir` writes
-// them into a file.
+// Name lists on Windows: when they are not UTF-8, in the OEM code page, as `dir` writes them
+// into a file.
 #include <fcntl.h>
 #include <io.h>
 #include <share.h>
@@ -25,16 +24,6 @@ std::ptrdiff_t ReadList(int fd, char* buffer, std::size_t count) {
 }
 
 std::string ListText(std::string bytes) {
-    if (bytes.starts_with("\xEF\xBB\xBF")) {
-        bytes.erase(0, 3);
-    } else if (bytes.starts_with("\xFF\xFE")) {
-        std::wstring wide((bytes.size() - 2) / 2, L'\0');
-        for (std::size_t i = 0; i < wide.size(); ++i) {
-            wide[i] = static_cast<wchar_t>(static_cast<unsigned char>(bytes[2 + 2 * i]) |
-                                           static_cast<unsigned char>(bytes[3 + 2 * i]) << 8);
-        }
-        bytes = Utf8(wide);
-    }
     const int size = static_cast<int>(std::min<std::size_t>(bytes.size(), INT_MAX));
     if (size > 0 &&
         ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(), size, nullptr, 0) == 0) {
