@@ -215,26 +215,34 @@ TEST_F(WindowsExplorerTest, TheZipsScriptsTurnThumbnailsOnAndOff) {
     // Over a CAD program's handler only when asked to, which uninstall.cmd puts back.
     const std::string dwgKey = std::string("HKLM\\Software\\Classes\\.dwg") + kHandlerKey;
     ASSERT_EQ(Wine({"reg", "add", dwgKey, "/ve", "/d", kOther, "/f"}).status, 0);
-    const ToolRun refused = Wine({"cmd", "/c", WindowsPath(m_dir / "zip/install.cmd")});
+    const ToolRun refused =
+        Wine({"cmd", "/c", WindowsPath(m_dir / ("zip/" + kZipFolder + "/install.cmd"))});
     EXPECT_EQ(refused.status, 1);
     EXPECT_NE(refused.out.find("\"install.cmd replace\" sets its handler aside."),
               std::string::npos);
-    EXPECT_EQ(Wine({"cmd", "/c", WindowsPath(m_dir / "zip/install.cmd"), "replace"}).status, 0);
+    EXPECT_EQ(
+        Wine({"cmd", "/c", WindowsPath(m_dir / ("zip/" + kZipFolder + "/install.cmd")), "replace"})
+            .status,
+        0);
     EXPECT_NE(Registry(dwgKey).find(kClass), std::string::npos);
-    EXPECT_EQ(Wine({"cmd", "/c", WindowsPath(m_dir / "zip/uninstall.cmd")}).status, 0);
+    EXPECT_EQ(
+        Wine({"cmd", "/c", WindowsPath(m_dir / ("zip/" + kZipFolder + "/uninstall.cmd"))}).status,
+        0);
     EXPECT_NE(Registry(dwgKey).find(kOther), std::string::npos);
     Wine({"reg", "delete", "HKLM\\Software\\Classes\\.dwg", "/f"});
-    const ToolRun installed = Wine({"cmd", "/c", WindowsPath(m_dir / "zip/install.cmd")});
+    const ToolRun installed =
+        Wine({"cmd", "/c", WindowsPath(m_dir / ("zip/" + kZipFolder + "/install.cmd"))});
     EXPECT_EQ(installed.status, 0);
     EXPECT_EQ(
         installed.out,
         "install.cmd: Explorer now shows DWG thumbnails for every user of this computer.\r\n");
     EXPECT_NE(
         Registry("HKLM\\Software\\Classes\\CLSID\\" + std::string(kClass) + "\\InprocServer32")
-            .find(WindowsPath(m_dir / "zip/pictavex-thumbnail.dll")),
+            .find(WindowsPath(m_dir / ("zip/" + kZipFolder + "/pictavex-thumbnail.dll"))),
         std::string::npos);
     EXPECT_EQ(Client("stream", "house.dwg", 256).substr(0, 20), "hr 0x00000000\n64 48\n");
-    const ToolRun removed = Wine({"cmd", "/c", WindowsPath(m_dir / "zip/uninstall.cmd")});
+    const ToolRun removed =
+        Wine({"cmd", "/c", WindowsPath(m_dir / ("zip/" + kZipFolder + "/uninstall.cmd"))});
     EXPECT_EQ(removed.status, 0);
     EXPECT_EQ(removed.out,
               "uninstall.cmd: Explorer no longer asks Pictavex for DWG thumbnails.\r\n");

@@ -168,14 +168,45 @@ TEST_F(WindowsTest, TheZipRunsOnTheShippedExample) {
         " z.extractall('zip')";
     const ToolRun listed =
         RunProgram("/usr/bin/python3", m_dir.Path(), {"-c", unzip, PICTAVEX_WINDOWS_ZIP});
-    EXPECT_EQ(listed.out,
-              "README.txt include/ include/pictavex.h install.cmd lib/ lib/libpictavex.dll.a "
-              "lib/pkgconfig/ lib/pkgconfig/pictavex.pc licences/ licences/gcc-runtime.txt "
-              "licences/libspng.txt licences/mingw-w64.txt licences/pictavex.txt "
-              "licences/pixman.txt licences/zlib.txt pictavex-thumbnail.dll pictavex.dll "
-              "pictavex.exe uninstall.cmd\n");
+    std::string expected;
+    for (const char* entry : {"",
+                              "README.txt",
+                              "include/",
+                              "include/pictavex.h",
+                              "install.cmd",
+                              "lib/",
+                              "lib/libpictavex.dll.a",
+                              "lib/pkgconfig/",
+                              "lib/pkgconfig/pictavex.pc",
+                              "licences/",
+                              "licences/gcc-runtime.txt",
+                              "licences/libspng.txt",
+                              "licences/mingw-w64.txt",
+                              "licences/pictavex.txt",
+                              "licences/pixman.txt",
+                              "licences/zlib.txt",
+                              "pictavex-thumbnail.dll",
+                              "pictavex.dll",
+                              "pictavex.exe",
+                              "uninstall.cmd"}) {
+        expected += (expected.empty() ? "" : " ") + kZipFolder + "/" + entry;
+    }
+    EXPECT_EQ(listed.out, expected + "\n");
+    const std::string folder = m_dir / ("zip/" + kZipFolder);
+    const Bytes readme = ReadFile(folder + "/README.txt");
+    const std::string text(readme.begin(), readme.end());
+    const auto count = [&text](std::string_view what) {
+        std::size_t found = 0;
+        for (std::size_t at = text.find(what); at != std::string::npos;
+             at = text.find(what, at + 1)) {
+            ++found;
+        }
+        return found;
+    };
+    EXPECT_EQ(count("\n"), count("\r\n")) << "README.txt's lines end in CRLF";
+    EXPECT_GT(count("\n"), 20u);
     ASSERT_EQ(RunProgram("/usr/bin/wine", m_dir.Path(),
-                         {m_dir / "zip/pictavex.exe", "-q", "-o", "windows", EXAMPLES "/house.dwg"})
+                         {folder + "/pictavex.exe", "-q", "-o", "windows", EXAMPLES "/house.dwg"})
                   .status,
               0);
     ASSERT_EQ(Run({"-q", "-o", "linux", EXAMPLES "/house.dwg"}).status, 0);

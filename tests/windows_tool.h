@@ -2,6 +2,7 @@
 // The fixture of the tests that run the Windows build under Wine.
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -10,6 +11,8 @@
 #include "tests/tool_test.h"
 
 inline const std::string kExe = PICTAVEX_WINDOWS_EXE;
+// The one folder the zip holds, as it unpacks: "pictavex-VERSION-win64".
+inline const std::string kZipFolder = std::filesystem::path(PICTAVEX_WINDOWS_ZIP).stem().string();
 
 class WindowsToolTest : public ToolTest {
 public:

@@ -20,13 +20,18 @@ install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/windows/install.cmd
 install(TARGETS pictavex_shared RUNTIME DESTINATION . ARCHIVE DESTINATION lib)
 install(FILES ${PROJECT_SOURCE_DIR}/lib/pictavex.h DESTINATION include)
 install(FILES ${PROJECT_BINARY_DIR}/lib/relocatable/pictavex.pc DESTINATION lib/pkgconfig)
-install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/windows/README.txt DESTINATION .)
+# README.txt with the line ends of Windows, whatever the sources have.
+file(READ ${CMAKE_CURRENT_SOURCE_DIR}/windows/README.txt readme)
+string(REPLACE "\r\n" "\n" readme "${readme}")
+string(REPLACE "\n" "\r\n" readme "${readme}")
+file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/README.txt "${readme}")
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/README.txt DESTINATION .)
 install(DIRECTORY ${licences}/ DESTINATION licences)
 
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME pictavex)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_FILE_NAME pictavex-${PROJECT_VERSION}-win64)
-set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
+set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)  # one folder, pictavex-VERSION-win64, as Windows users expect
 set(CPACK_STRIP_FILES ON)
 include(CPack)
