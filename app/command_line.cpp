@@ -240,8 +240,9 @@ CommandLine ParseCommandLine(const std::vector<std::string>& given) {
         const Option option = named.spec->option;
         if (option == Option::kHelp || option == Option::kVersion) {
             // Help and version answer alone, whatever else the command line asks.
-            line.request = option == Option::kHelp ? CommandLine::Request::kHelp
-                                                   : CommandLine::Request::kVersion;
+            line.request = option == Option::kVersion      ? CommandLine::Request::kVersion
+                           : IsSystemHelpRequest(argument) ? CommandLine::Request::kSystemHelp
+                                                           : CommandLine::Request::kHelp;
             return line;
         }
         std::string spelled(argument);

@@ -11,7 +11,8 @@
 // made or written. Short options may be bundled ("-nq", "-qo DIR"), long ones abbreviated
 // ("--dry").
 struct CommandLine {
-    enum class Request { kRun, kHelp, kVersion };
+    // kSystemHelp: help asked for in the system's own way ("/?" on Windows), given in its form.
+    enum class Request { kRun, kHelp, kSystemHelp, kVersion };
 
     // One option with its value, or one drawing argument, in command-line order.
     struct Step {

@@ -57,7 +57,10 @@ int main(int argc, char* argv[]) {
         return kExitUsage;
     }
     if (line.request != CommandLine::Request::kRun) {
-        if (!(line.request == CommandLine::Request::kHelp ? PrintHelp() : PrintVersion())) {
+        const bool printed = line.request == CommandLine::Request::kVersion
+                                 ? PrintVersion()
+                                 : PrintHelp(line.request == CommandLine::Request::kSystemHelp);
+        if (!printed) {
             ReportOutputError(ConsoleOutputError());
             return kExitUsage;  // as coreutils do: the help was asked for and not given
         }

@@ -27,7 +27,7 @@ constexpr char kUsage[] =
 
 constexpr char kHelp[] =
     "Usage: pictavex [OPTION]... DRAWING...\n"
-    "Save the preview pictures of DWG drawings as BMP or PNG files.\n"
+    "Save the preview pictures of DWG and DXF drawings as BMP or PNG files.\n"
     "Each option applies to the drawings named after it. DRAWING may hold the\n"
     "wildcards * and ? in its last part.\n"
     "\n"
@@ -51,6 +51,31 @@ constexpr char kHelp[] =
     "is wrong, 2 when a name matched nothing, a drawing could not be read or a\n"
     "picture could not be written.\n";
 
+// The same help in the form of Windows' own commands, for "/?".
+constexpr char kSystemHelp[] =
+    "Saves the preview pictures of DWG and DXF drawings as BMP or PNG files.\n"
+    "\n"
+    "PICTAVEX [/W] [/O dir] [/F format] [/S n] [/Q] [/J n] [/N] drawing [...]\n"
+    "\n"
+    "  drawing     A drawing, or many with the wildcards * and ? in the last part.\n"
+    "  /W          White background (the default is black).\n"
+    "  /O dir      Writes the pictures into dir, made if missing.\n"
+    "  /F format   BMP (the default) or PNG.\n"
+    "  /S n        Shrinks pictures to fit in n x n pixels (0: as stored).\n"
+    "  /Q          No progress lines, summary or closing prompt.\n"
+    "  /J n        n workers (0: one a processor).\n"
+    "  /N          Reads and tells, writes no picture.\n"
+    "  /0          Lists that follow are NUL-separated.\n"
+    "  --json      One JSON object per drawing instead of progress lines.\n"
+    "  --files-from=file\n"
+    "              Drawing names from file (- for standard input), one a line.\n"
+    "  /?          Shows this help.\n"
+    "\n"
+    "Each option applies to the drawings named after it. Options may also be written\n"
+    "-w or --white, and so on. ERRORLEVEL is 0 when every preview found was written,\n"
+    "1 when the command line is wrong, and 2 when a name matched nothing, a drawing\n"
+    "could not be read or a picture could not be written.\n";
+
 void AddCount(std::string& text, std::size_t count, const char* one, const char* many) {
     text += ", ";
     text += std::to_string(count);
@@ -63,8 +88,8 @@ void PrintUsage() {
     ConsoleError(std::string(kUsage) + "\n");
 }
 
-bool PrintHelp() {
-    ConsoleOut(kHelp);
+bool PrintHelp(bool systemForm) {
+    ConsoleOut(systemForm ? kSystemHelp : kHelp);
     return ConsoleOutputError() == 0;
 }
 

@@ -19,7 +19,8 @@ struct RunCounts {
 
 void PrintUsage();  // to stderr, as when there are no arguments
 // To stdout; false when they could not be written.
-bool PrintHelp();
+// `systemForm`: options as Windows writes them ("/W", "/O dir"), for "/?".
+bool PrintHelp(bool systemForm = false);
 bool PrintVersion();
 // "pictavex: MESSAGE" and a hint to --help, on stderr.
 void ReportUsageError(const std::string& message);

@@ -10,8 +10,9 @@ bool ConsoleInitialize(std::string_view programName);
 // That name; "pictavex" before ConsoleInitialize.
 std::string_view ProgramName();
 
-// Whether an argument is the system's own way to ask a program for help: "/?" on Windows;
-// none elsewhere, where "/?" is a pattern like any other.
+// Whether an argument is the system's own way to ask a program for help, answered in the
+// system's own form: "/?", "-?", "/H" and "/help" on Windows; none elsewhere, where "/?" is a
+// pattern like any other.
 bool IsSystemHelpRequest(std::string_view argument);
 
 // The arguments after the program's name, as UTF-8 where the system says otherwise.

@@ -28,3 +28,7 @@ std::string MakePath(const std::string& directory, const std::string& baseName,
 // `strictly`, a name that Windows would quietly change (one that ends in a space or a dot)
 // or cannot hold (a character such as '<' or '|'). Always 0 on POSIX systems.
 int CheckNameRules(std::string_view path, bool strictly);
+
+// Whether `a` comes before `b` in a folder's listing, as the system's own tools show it: byte
+// order on POSIX, and on Windows without regard to case, as `dir` shows NTFS folders.
+bool ListedBefore(std::string_view a, std::string_view b);

@@ -22,8 +22,9 @@ SearchResult FindMatches(const std::string& pattern) {
         return FindName(pattern);
     }
     SearchResult result = SearchDirectory(parts.directory, name);
-    std::sort(result.matches.begin(), result.matches.end(),
-              [](const SearchMatch& a, const SearchMatch& b) { return a.name < b.name; });
+    std::sort(
+        result.matches.begin(), result.matches.end(),
+        [](const SearchMatch& a, const SearchMatch& b) { return ListedBefore(a.name, b.name); });
     if (result.matches.empty() && result.error == 0) {
         result.error = ENOENT;
     }

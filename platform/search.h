@@ -19,10 +19,10 @@ struct SearchResult {
     int error = 0;  // when there are no matches: why (ENOENT when nothing matched)
 };
 
-// The entries a file pattern matches, sorted byte by byte, with the kind of file each one
-// is (links followed), learnt without opening it. Only '*' and '?' in the last component
-// are wildcards; they never match a leading '.', and "." and ".." are never among their
-// matches. A pattern without wildcards matches the entry it names, whatever its type.
+// The entries a file pattern matches, in the order of the system's listings (ListedBefore), with
+// the kind of file each one is (links followed), learnt without opening it. Only '*' and '?' in the
+// last component are wildcards; they never match a leading '.', and "." and ".." are never among
+// their matches. A pattern without wildcards matches the entry it names, whatever its type.
 SearchResult FindMatches(const std::string& pattern);
 
 // The entry of exactly this name, '*' and '?' included, as FindMatches gives a plain name.

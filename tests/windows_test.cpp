@@ -106,7 +106,24 @@ TEST_F(WindowsTest, WindowsPathsNamesAndOptions) {
               Line("plans\\A.DWG", "plans\\A.bmp") + Line("Πλάνο.dwg", "Πλάνο.bmp") + Summary(2));
     EXPECT_EQ(ReadFile(m_dir / "Πλάνο.bmp"), expected);
 
-    EXPECT_TRUE(RunWindows({"/?"}).out.starts_with("Usage: pictavex [OPTION]... DRAWING...\n"));
+    // Help in the form of Windows' own commands for the Windows ways to ask; the GNU form for
+    // --help.
+    for (const char* ask : {"/?", "-?", "/H", "/help"}) {
+        EXPECT_TRUE(Slashes(RunWindows({ask}).out, "\r\n")
+                        .starts_with("Saves the preview pictures of DWG and DXF drawings"))
+            << ask;
+    }
+    EXPECT_TRUE(RunWindows({"--help"}).out.starts_with("Usage: pictavex [OPTION]... DRAWING...\n"));
+
+    // Matches in the order dir shows them: without regard to case.
+    Put("order/b.dwg", drawing);
+    Put("order/A.dwg", drawing);
+    Put("order/C.dwg", drawing);
+    EXPECT_EQ(RunWindows({"-n", "order\\*.dwg"}).out,
+              Line("order\\A.dwg", "order\\A.bmp", "dry run") +
+                  Line("order\\b.dwg", "order\\b.bmp", "dry run") +
+                  Line("order\\C.dwg", "order\\C.bmp", "dry run") +
+                  "\n3 drawings: 0 written, 3 not written (dry run)\n");
 
     Put("ro.dwg", drawing);
     Put("ro.bmp", {'o', 'l', 'd'});

@@ -7,6 +7,8 @@
 #include <io.h>
 #include <shellapi.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <memory>
 
@@ -49,7 +51,15 @@ std::vector<std::string> CommandLineArguments(int, char*[]) {
 }
 
 bool IsSystemHelpRequest(std::string_view argument) {
-    return argument == "/?";
+    for (const std::string_view help : {"/?", "-?", "/h", "/help"}) {
+        if (argument.size() == help.size() &&
+            std::equal(argument.begin(), argument.end(), help.begin(), [](char a, char b) {
+                return std::tolower(static_cast<unsigned char>(a)) == b;
+            })) {
+            return true;
+        }
+    }
+    return false;
 }
 
 int WriteToStream(Stream stream, std::string_view text) {

@@ -4,6 +4,7 @@
 #include <array>
 
 #include "platform/file_exception.h"
+#include "platform/windows/wide.h"
 
 namespace {
 
@@ -64,4 +65,13 @@ int CheckNameRules(std::string_view path, bool strictly) {
         start = end + 1;
     }
     return 0;
+}
+
+bool ListedBefore(std::string_view a, std::string_view b) {
+    const std::wstring wideA = Wide(a);
+    const std::wstring wideB = Wide(b);
+    const int order = ::CompareStringOrdinal(wideA.c_str(), static_cast<int>(wideA.size()),
+                                             wideB.c_str(), static_cast<int>(wideB.size()), TRUE);
+    // Names that differ only in case keep a fixed order of their own.
+    return order == CSTR_EQUAL ? a < b : order == CSTR_LESS_THAN;
 }
