@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "platform/console.h"
+#include "platform/error_text.h"
 
 namespace {
 
@@ -160,7 +161,7 @@ void PrintNotDrawing() {
 }
 
 void ReportOutputError(int cause) {
-    ConsoleError(std::string(ProgramName()) + ": write error: " + std::strerror(cause) + "\n");
+    ConsoleError(std::string(ProgramName()) + ": write error: " + SystemErrorText(cause) + "\n");
 }
 
 void ReportFailure(const std::string& failure) {

@@ -1,6 +1,6 @@
 #include "platform/file_exception.h"
 
-#include <cstring>
+#include "platform/error_text.h"
 
 namespace {
 
@@ -15,7 +15,7 @@ std::string ReasonOf(int cause) {
         case kInvalidNameCause:
             return kInvalidNameReason;
         default:
-            return std::strerror(cause);
+            return SystemErrorText(cause);
     }
 }
 
