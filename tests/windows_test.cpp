@@ -1,8 +1,15 @@
 // The Windows build, cross-compiled with mingw-w64, run under Wine: the same files and text
 // as the Linux build, and the Windows rules for paths, names, options and the console.
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <random>
 #include <set>
@@ -215,6 +222,82 @@ TEST_F(WindowsTest, TheZipRunsOnTheShippedExample) {
               0);
     ASSERT_EQ(Run({"-q", "-o", "linux", EXAMPLES "/house.dwg"}).status, 0);
     EXPECT_EQ(ReadFile(m_dir / "windows/house.bmp"), ReadFile(m_dir / "linux/house.bmp"));
+}
+
+// A program under Wine on a terminal, which Wine makes its console: what the screen showed, and
+// whether it was still running when `text` appeared (or the patience ran out).
+struct ConsoleRun {
+    std::string screen;
+    bool running = false;
+    int master = -1;
+    pid_t pid = -1;
+};
+
+ConsoleRun StartOnConsole(const std::string& directory, std::vector<std::string> arguments,
+                          const std::string& text) {
+    ConsoleRun run;
+    run.pid = ::forkpty(&run.master, nullptr, nullptr, nullptr);
+    if (run.pid == 0) {
+        std::vector<char*> argv;
+        for (std::string& argument : arguments) {
+            argv.push_back(argument.data());
+        }
+        argv.push_back(nullptr);
+        if (::chdir(directory.c_str()) == 0) {
+            ::execvp(argv[0], argv.data());
+        }
+        ::_exit(127);
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    int status = 0;
+    while (run.screen.find(text) == std::string::npos &&
+           std::chrono::steady_clock::now() < deadline) {
+        pollfd ready{run.master, POLLIN, 0};
+        char buffer[512];
+        if (::poll(&ready, 1, 50) == 1) {
+            const ssize_t got = ::read(run.master, buffer, sizeof buffer);
+            if (got <= 0) {
+                break;
+            }
+            run.screen.append(buffer, static_cast<std::size_t>(got));
+        }
+    }
+    ::usleep(300000);  // a run that would not wait has ended by now
+    run.running = ::waitpid(run.pid, &status, WNOHANG) == 0;
+    return run;
+}
+
+void EndConsoleRun(ConsoleRun& run) {
+    ::kill(run.pid, SIGKILL);
+    ::waitpid(run.pid, nullptr, 0);
+    ::close(run.master);
+}
+
+// The closing prompt only for a console of the run's own, as a drawing dropped on the exe
+// gets; never for runs from cmd.exe, as a .bat file makes them.
+TEST_F(WindowsTest, ThePromptOnlyOnAConsoleOfItsOwn) {
+    Put("a.dwg", DwgBuilder().Entry(2, DarkPaletteDib({})).Build());
+    const std::string prompt = "------ Press any key for exit -------";
+    ConsoleRun alone = StartOnConsole(m_dir.Path(), {"wine", kExe, "a.dwg"}, prompt);
+    EXPECT_NE(alone.screen.find(prompt), std::string::npos) << alone.screen;
+    EXPECT_TRUE(alone.running) << "it did not wait for a key";
+    ASSERT_EQ(::write(alone.master, "x", 1), 1);
+    int status = -1;
+    for (int i = 0; i < 100 && ::waitpid(alone.pid, &status, WNOHANG) == 0; ++i) {
+        ::usleep(50000);
+    }
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the key did not end it";
+    ::close(alone.master);
+
+    std::string exe = "Z:" + kExe;
+    std::replace(exe.begin(), exe.end(), '/', '\\');
+    ConsoleRun batch = StartOnConsole(
+        m_dir.Path(), {"wine", "cmd", "/c", exe + " a.dwg & " + exe + " a.dwg & echo done"},
+        "done");
+    EXPECT_EQ(batch.screen.find(prompt), std::string::npos) << batch.screen;
+    EXPECT_NE(batch.screen.find("done"), std::string::npos) << batch.screen;
+    EXPECT_FALSE(batch.running) << "a run from cmd.exe waited for a key";
+    EndConsoleRun(batch);
 }
 
 // Ctrl+C (Wine turns SIGINT into it) while the batch replaces bitmaps: whole files only.
