@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
+#include "platform/error_text.h"
 #include "tests/test_helpers.h"
 
 namespace {
@@ -175,8 +178,8 @@ TEST_F(ThumbnailTest, FilesThatCannotBeOpenedSayWhyWithoutAWord) {
     const struct {
         std::string path;
         std::string reason;
-    } cases[] = {{m_dir / "missing.dwg", "No such file or directory"},
-                 {m_dir.Path(), "Is a directory"},
+    } cases[] = {{m_dir / "missing.dwg", SystemErrorText(ENOENT)},  // in the system's words
+                 {m_dir.Path(), SystemErrorText(EISDIR)},
                  {"/dev/null", "not a regular file"}};
     for (const auto& c : cases) {
         testing::internal::CaptureStderr();
