@@ -40,6 +40,8 @@ void Complete(BatchState& state, const DrawingJob& job, DrawingStatus status) {
     }
 }
 
+}  // namespace
+
 // A drawing whose output an earlier drawing of the run may write waits for it: the first
 // bitmap of a name is kept, whatever the number of workers.
 void Schedule(DrawingJob job, BatchState& state) {
@@ -58,6 +60,8 @@ void Schedule(DrawingJob job, BatchState& state) {
     state.scheduler.RunInOrder(std::move(job));
 }
 
+namespace {
+
 DrawingJob MakeJob(const PathParts& pattern, const SearchMatch& match, const BatchState& state) {
     const PathParts name = SplitPath(match.name);
     const std::string& outputDirectory =
@@ -73,6 +77,8 @@ DrawingJob MakeJob(const PathParts& pattern, const SearchMatch& match, const Bat
     return job;
 }
 
+}  // namespace
+
 // Makes the output directory for the first drawing that goes there, and parents as needed.
 bool OutputFolderReady(BatchState& state) {
     if (state.outputFolder == BatchState::Folder::kUnchecked && !state.settings.dryRun) {
@@ -87,6 +93,8 @@ bool OutputFolderReady(BatchState& state) {
     }
     return state.outputFolder != BatchState::Folder::kUnusable;
 }
+
+namespace {
 
 // The matches of a pattern, or of a literal name, one drawing after another.
 void ProcessFound(const std::string& pattern, SearchResult (*find)(const std::string&),
@@ -109,6 +117,11 @@ void ProcessFound(const std::string& pattern, SearchResult (*find)(const std::st
     for (const SearchMatch& match : result.matches) {
         const bool drawingKind =
             match.kind == EntryKind::kRegular || match.kind == EntryKind::kBroken;
+        if (state.recursive && match.kind == EntryKind::kDirectory) {
+            ProcessTree(result.wildcard ? MakePath(parts.directory, match.name, "") : pattern,
+                        state);
+            continue;
+        }
         if (result.wildcard && !drawingKind) {
             continue;  // a subdirectory or a device that `*` happens to match is no drawing
         }

@@ -21,6 +21,7 @@ struct BatchState {
     // is reported once, and its drawings are passed over.
     enum class Folder { kUnchecked, kReady, kUnusable } outputFolder = Folder::kReady;
     bool nulSeparated = false;  // name lists are NUL-separated, and read as they come
+    bool recursive = false;     // folders named are walked for their drawings
     bool failed = false;        // a drawing could not be read, or a BMP could not be written
     RunCounts counts;
     // Each output named in this run, by its identity, with the drawing that wrote it (empty
@@ -32,6 +33,14 @@ struct BatchState {
 
 // Later drawings go into this directory; an empty one puts them beside the drawing.
 void SetOutputDirectory(const std::string& directory, BatchState& state);
+// Runs a drawing's job in its turn: after an earlier drawing of the same output, if any.
+void Schedule(DrawingJob job, BatchState& state);
+// Makes the output directory for the first drawing that goes there; false when it cannot be.
+bool OutputFolderReady(BatchState& state);
+// Every drawing (*.dwg, *.dxf, in any case) in the folder and the folders under it, never
+// through a link nor into the output folder; with an output folder, each picture goes to
+// its drawing's place under `root` mirrored there.
+void ProcessTree(const std::string& root, BatchState& state);
 // Extracts the bitmap of every drawing the pattern matches.
 void ProcessPattern(const std::string& pattern, BatchState& state);
 // Extracts the bitmap of the drawing of exactly this name, wildcards and all.

@@ -24,6 +24,7 @@ enum class Option {
     kNul,
     kJson,
     kFilesFrom,
+    kRecursive,
     kHelp,
     kVersion
 };
@@ -37,12 +38,19 @@ struct OptionSpec {
 };
 
 constexpr OptionSpec kOptions[] = {
-    {Option::kWhite, 'w', "white", false},    {Option::kQuiet, 'q', "quiet", false},
-    {Option::kOutput, 'o', "output", true},   {Option::kFormat, 'f', "format", true},
-    {Option::kSize, 's', "size", true},       {Option::kJobs, 'j', "jobs", true},
-    {Option::kDryRun, 'n', "dry-run", false}, {Option::kNul, '0', "null", false},
-    {Option::kJson, 0, "json", false},        {Option::kFilesFrom, 0, "files-from", true},
-    {Option::kHelp, 'h', "help", false},      {Option::kVersion, 'V', "version", false},
+    {Option::kWhite, 'w', "white", false},
+    {Option::kQuiet, 'q', "quiet", false},
+    {Option::kOutput, 'o', "output", true},
+    {Option::kFormat, 'f', "format", true},
+    {Option::kSize, 's', "size", true},
+    {Option::kJobs, 'j', "jobs", true},
+    {Option::kDryRun, 'n', "dry-run", false},
+    {Option::kNul, '0', "null", false},
+    {Option::kJson, 0, "json", false},
+    {Option::kFilesFrom, 0, "files-from", true},
+    {Option::kRecursive, 'r', "recursive", false},
+    {Option::kHelp, 'h', "help", false},
+    {Option::kVersion, 'V', "version", false},
 };
 
 char Lower(char c) {
@@ -182,6 +190,8 @@ std::function<void(BatchState&)> Action(Option option, std::string_view spelled,
             return [](BatchState& state) { state.settings.json = true; };
         case Option::kFilesFrom:
             return [value](BatchState& state) { ProcessNameList(value, state); };
+        case Option::kRecursive:
+            return [](BatchState& state) { state.recursive = true; };
         case Option::kHelp:
         case Option::kVersion:
             break;

@@ -7,6 +7,7 @@
 #include "app/drawing_json.h"
 #include "app/messages.h"
 #include "platform/console.h"
+#include "platform/error_text.h"
 
 namespace {
 
@@ -16,8 +17,8 @@ void RefuseNonRegular(const DrawingJob& job) {
     switch (job.kind) {
         case EntryKind::kBroken:
             throw CFileException(job.input, job.kindError);
-        case EntryKind::kDirectory:
-            throw CFileException(job.input, EISDIR);
+        case EntryKind::kDirectory:  // a hint for what was most likely meant
+            throw CFileException(job.input, SystemErrorText(EISDIR) + " (-r walks it)");
         case EntryKind::kOther:
             throw CFileException(job.input, kNotRegularReason);
         case EntryKind::kRegular:

@@ -6,6 +6,14 @@
 #include "platform/path.h"
 #include "platform/search_directory.h"
 
+SearchResult ListFolder(const std::string& directory) {
+    SearchResult result = SearchDirectory(MakePath(directory, "", ""), "*");
+    std::sort(
+        result.matches.begin(), result.matches.end(),
+        [](const SearchMatch& a, const SearchMatch& b) { return ListedBefore(a.name, b.name); });
+    return result;
+}
+
 bool HasWildcards(const std::string& name) {
     return name.find_first_of("*?") != std::string::npos;
 }

@@ -25,6 +25,10 @@ struct SearchResult {
 // their matches. A pattern without wildcards matches the entry it names, whatever its type.
 SearchResult FindMatches(const std::string& pattern);
 
+// Every entry of a folder but those with a leading '.', with its kind (`followed` for what a
+// link leads to), in the order of the system's listings; why not, when it cannot be read.
+SearchResult ListFolder(const std::string& directory);
+
 // The entry of exactly this name, '*' and '?' included, as FindMatches gives a plain name.
 SearchResult FindName(const std::string& path);
 

@@ -224,6 +224,24 @@ TEST_F(WindowsTest, TheZipRunsOnTheShippedExample) {
     EXPECT_EQ(ReadFile(m_dir / "windows/house.bmp"), ReadFile(m_dir / "linux/house.bmp"));
 }
 
+// -r walks a tree with FindFirstFileExW: pictures mirrored under -o, and a loop (a link that
+// Wine shows as a plain folder) walked once.
+TEST_F(WindowsTest, AWalkMirrorsTheTree) {
+    const Bytes drawing = DwgBuilder().Entry(2, DarkPaletteDib({.width = 9, .height = 5})).Build();
+    Put("plans/p1/Plan.dwg", drawing);
+    Put("plans/P2/sub/x.DWG", drawing);
+    ASSERT_EQ(::symlink("..", (m_dir / "plans/P2/loop").c_str()), 0);
+    const ToolRun run = RunWindows({"-q", "-r", "-o", "thumbs", "plans"});
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.status, 0);
+    std::vector<std::string> made;
+    for (const auto& [name, bytes] : FilesUnder(m_dir / "thumbs")) {
+        made.push_back(name);
+        EXPECT_EQ(bytes, FilesUnder(m_dir / "thumbs").begin()->second) << name;
+    }
+    EXPECT_EQ(made, (std::vector<std::string>{"P2/sub/x.bmp", "p1/Plan.bmp"}));
+}
+
 // A program under Wine on a terminal, which Wine makes its console: what the screen showed, and
 // whether it was still running when `text` appeared (or the patience ran out).
 struct ConsoleRun {

@@ -49,9 +49,9 @@ SearchResult SearchDirectory(const std::string& directory, const std::string& na
     SearchResult result;
     result.wildcard = true;
     WIN32_FIND_DATAW entry;
-    const HANDLE search =
-        ::FindFirstFileExW(Wide((directory.empty() ? "" : directory) + "*").c_str(),
-                           FindExInfoBasic, &entry, FindExSearchNameMatch, nullptr, 0);
+    const HANDLE search = ::FindFirstFileExW(
+        Wide((directory.empty() ? "" : directory) + "*").c_str(), FindExInfoBasic, &entry,
+        FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
     if (search == INVALID_HANDLE_VALUE) {
         result.error = LastErrno();
         return result;
@@ -60,7 +60,9 @@ SearchResult SearchDirectory(const std::string& directory, const std::string& na
     do {
         const std::wstring_view found = entry.cFileName;
         if (!found.starts_with(L'.') && Matches(pattern, found)) {
-            result.matches.push_back({Utf8(found), KindOf(entry.dwFileAttributes), 0});
+            // A link or junction is what it leads to: a walk never goes through one.
+            const bool link = (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+            result.matches.push_back({Utf8(found), KindOf(entry.dwFileAttributes), 0, link});
         }
     } while (::FindNextFileW(search, &entry));
     ::FindClose(search);

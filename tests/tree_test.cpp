@@ -1,0 +1,106 @@
+// Walking folders (-r): every drawing under a folder, in a stable order, pictures mirrored
+// under -o, never through a link nor into the output folder, and the walk goes on past a
+// folder that cannot be read.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "tests/test_helpers.h"
+#include "tests/tool_test.h"
+
+namespace {
+
+class TreeTest : public ToolTest {
+protected:
+    void SetUp() override {
+        Put("plans/p1/Plan.dwg", DwgBuilder().Entry(2, DarkPaletteDib({.width = 3})).Build());
+        Put("plans/p2/Plan.DWG", DwgBuilder().Entry(2, DarkPaletteDib({.width = 5})).Build());
+        Put("plans/p2/sub/x.dxf", BuildDxfLike());
+        Put("plans/q\"uote/a.dwg", DwgBuilder().Entry(2, DarkPaletteDib({.width = 7})).Build());
+        Put("plans/.hidden/h.dwg", DwgBuilder().Entry(2, DarkPaletteDib({})).Build());
+        Put("plans/notes.txt", {'n'});
+        EXPECT_EQ(::symlink("..", (m_dir / "plans/p2/loop").c_str()), 0);
+        EXPECT_EQ(::symlink("p1", (m_dir / "plans/p3").c_str()), 0);
+    }
+    // A DXF drawing is walked as a DWG one is; its bitmap is taken from a DWG built alike.
+    static Bytes BuildDxfLike() {
+        const Bytes dib = DarkPaletteDib({.width = 2, .height = 2});
+        std::string text =
+            "  0\nSECTION\n  2\nTHUMBNAILIMAGE\n 90\n" + std::to_string(dib.size()) + "\n310\n";
+        for (const std::uint8_t byte : dib) {
+            const char* digits = "0123456789ABCDEF";
+            text += digits[byte >> 4];
+            text += digits[byte & 15];
+        }
+        text += "\n  0\nENDSEC\n  0\nEOF\n";
+        return Bytes(text.begin(), text.end());
+    }
+    // Each picture of a single run on its drawing, to compare the walk's with.
+    Bytes Single(const std::string& drawing) {
+        EXPECT_EQ(Run({"-q", "-o", "single", drawing}).status, 0) << drawing;
+        const std::string base = std::filesystem::path(drawing).stem().string();
+        return ReadFile(m_dir / ("single/" + base + ".bmp"));
+    }
+};
+
+TEST_F(TreeTest, AWalkMirrorsTheTreeAndFollowsNoLink) {
+    const ToolRun run = Run({"-r", "-o", "thumbs", "plans"});
+    EXPECT_EQ(run.out, Line("plans/p1/Plan.dwg", "thumbs/p1/Plan.bmp") +
+                           Line("plans/p2/Plan.DWG", "thumbs/p2/Plan.bmp") +
+                           Line("plans/p2/sub/x.dxf", "thumbs/p2/sub/x.bmp") +
+                           Line("plans/q\"uote/a.dwg", "thumbs/q\"uote/a.bmp") + Summary(4));
+    EXPECT_EQ(run.status, 0);
+    std::vector<std::string> made;
+    for (const auto& [name, bytes] : FilesUnder(m_dir / "thumbs")) {
+        made.push_back(name);
+    }
+    EXPECT_EQ(made, (std::vector<std::string>{"p1/Plan.bmp", "p2/Plan.bmp", "p2/sub/x.bmp",
+                                              "q\"uote/a.bmp"}));
+    EXPECT_EQ(ReadFile(m_dir / "thumbs/p1/Plan.bmp"), Single("plans/p1/Plan.dwg"));
+    EXPECT_EQ(ReadFile(m_dir / "thumbs/p2/Plan.bmp"), Single("plans/p2/Plan.DWG"));
+    EXPECT_EQ(ReadFile(m_dir / "thumbs/p2/sub/x.bmp"), Single("plans/p2/sub/x.dxf"));
+
+    // Without -o, beside each drawing; one worker and the default give the same text and JSON.
+    ASSERT_EQ(Run({"-q", "-r", "plans"}).status, 0);
+    EXPECT_TRUE(Exists("plans/p2/sub/x.bmp"));
+    EXPECT_FALSE(Exists("plans/.hidden/h.bmp"));
+    const ToolRun again = Run({"-r", "plans"});
+    EXPECT_TRUE(again.out.ends_with(Summary(4, 0, 0, 0, 0, 4))) << again.out;
+    EXPECT_EQ(Run({"-j", "1", "-r", "plans"}).out, again.out);
+    const ToolRun json = Run({"--json", "-n", "-r", "plans"});
+    EXPECT_EQ(Run({"-j", "1", "--json", "-n", "-r", "plans"}).out, json.out);
+    EXPECT_NE(json.out.find(R"("path":"plans/q\"uote/a.dwg")"), std::string::npos) << json.out;
+}
+
+// The output folder inside the walked tree is never walked: what it holds is no input.
+TEST_F(TreeTest, TheOutputFolderIsNotWalked) {
+    Put("plans/thumbs/old.dwg", DwgBuilder().Entry(2, DarkPaletteDib({})).Build());
+    ASSERT_EQ(Run({"-q", "-r", "-o", "plans/thumbs", "plans"}).status, 0);
+    EXPECT_TRUE(Exists("plans/thumbs/p1/Plan.bmp"));
+    EXPECT_FALSE(Exists("plans/thumbs/old.bmp"));
+    EXPECT_FALSE(Exists("plans/thumbs/thumbs"));
+}
+
+// A folder named without -r is an error with a hint; a folder that cannot be read is
+// reported and the walk goes on.
+TEST_F(TreeTest, FoldersThatCannotBeWalked) {
+    const ToolRun plain = Run({"-q", "plans"});
+    EXPECT_EQ(plain.err, Error("plans", "Is a directory (-r walks it)"));
+    EXPECT_EQ(plain.status, 2);
+    if (!CanRunAsOrdinaryUser()) {
+        GTEST_SKIP() << "no ordinary user to be refused a folder";
+    }
+    Put("plans/p0/locked.dwg", DwgBuilder().Entry(2, DarkPaletteDib({})).Build());
+    for (const char* folder :
+         {"", "plans", "plans/p1", "plans/p2", "plans/p2/sub", "plans/q\"uote"}) {
+        ::chmod((m_dir / folder).c_str(), 0777);
+    }
+    ::chmod((m_dir / "plans/p0").c_str(), 0);
+    const ToolRun run = Run({"-q", "-r", "-o", "out", "plans"}, {.asOrdinaryUser = true});
+    EXPECT_EQ(run.err, Error("plans/p0", "Permission denied"));
+    EXPECT_EQ(run.status, 2);
+    EXPECT_TRUE(Exists("out/p2/sub/x.bmp"));
+    ::chmod((m_dir / "plans/p0").c_str(), 0755);
+}
+
+}  // namespace
