@@ -30,9 +30,9 @@ TEST_F(ScriptTest, HelpVersionAndOptionErrors) {
          start = end + 1) {
         EXPECT_LE(end - start, 80u) << help.substr(start, end - start);
     }
-    for (const char* option :
-         {"--white", "--output=", "--format=", "--size=", "--quiet", "--jobs=", "--dry-run",
-          "--json", "--files-from=", "--null", "--help", "--version", "Exit status"}) {
+    for (const char* option : {"--white", "--output=", "--format=", "--size=", "--quiet",
+                               "--jobs=", "--dry-run", "--recursive", "--json",
+                               "--files-from=", "--null", "--help", "--version", "Exit status"}) {
         EXPECT_NE(help.find(option), std::string::npos) << option;
     }
     const struct {
