@@ -252,18 +252,13 @@ TEST_F(WindowsExplorerTest, TheZipsScriptsTurnThumbnailsOnAndOff) {
 
 // Only Windows' own DLLs, and only the entry points of COM and regsvr32.
 TEST_F(WindowsExplorerTest, TheDllImportsWindowsAndExportsTheEntryPoints) {
-    const ToolRun dump =
-        RunProgram("/usr/bin/x86_64-w64-mingw32-objdump", m_dir.Path(), {"-p", kHandler});
-    std::set<std::string> imported;
-    for (std::size_t at = 0; (at = dump.out.find("DLL Name: ", at)) != std::string::npos;) {
-        at += 10;
-        imported.insert(dump.out.substr(at, dump.out.find('\n', at) - at));
-    }
-    EXPECT_EQ(imported, (std::set<std::string>{"ADVAPI32.dll", "GDI32.dll", "KERNEL32.dll",
-                                               "SHELL32.dll", "msvcrt.dll", "ole32.dll"}));
-    const std::size_t table = dump.out.find("[Ordinal/Name Pointer] Table");
+    const std::string headers = WindowsHeaders(kHandler);
+    EXPECT_EQ(ImportedDlls(headers),
+              (std::set<std::string>{"ADVAPI32.dll", "GDI32.dll", "KERNEL32.dll", "SHELL32.dll",
+                                     "msvcrt.dll", "ole32.dll"}));
+    const std::size_t table = headers.find("[Ordinal/Name Pointer] Table");
     ASSERT_NE(table, std::string::npos);
-    EXPECT_EQ(dump.out.substr(table, dump.out.find("\n\n", table) - table),
+    EXPECT_EQ(headers.substr(table, headers.find("\n\n", table) - table),
               "[Ordinal/Name Pointer] Table\n\t[   0] DllCanUnloadNow\n\t[   1] DllGetClassObject\n"
               "\t[   2] DllInstall\n\t[   3] DllRegisterServer\n\t[   4] DllUnregisterServer");
 }

@@ -176,15 +176,9 @@ TEST_F(WindowsTest, WindowsPathsNamesAndOptions) {
 
 // One self-contained exe: no DLL beside it, only those every Windows has.
 TEST_F(WindowsTest, ExeImportsOnlyDllsOfEveryWindows) {
-    const ToolRun dump =
-        RunProgram("/usr/bin/x86_64-w64-mingw32-objdump", m_dir.Path(), {"-p", kExe});
-    std::set<std::string> imported;
-    for (std::size_t at = 0; (at = dump.out.find("DLL Name: ", at)) != std::string::npos;) {
-        at += 10;
-        imported.insert(dump.out.substr(at, dump.out.find('\n', at) - at));
-    }
-    EXPECT_EQ(imported, (std::set<std::string>{"ADVAPI32.dll", "KERNEL32.dll", "SHELL32.dll",
-                                               "USER32.dll", "msvcrt.dll"}));
+    EXPECT_EQ(ImportedDlls(WindowsHeaders(kExe)),
+              (std::set<std::string>{"ADVAPI32.dll", "KERNEL32.dll", "SHELL32.dll", "USER32.dll",
+                                     "msvcrt.dll"}));
 }
 
 TEST_F(WindowsTest, TheZipRunsOnTheShippedExample) {

@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,6 +14,21 @@
 inline const std::string kExe = PICTAVEX_WINDOWS_EXE;
 // The one folder the zip holds, as it unpacks: "pictavex-VERSION-win64".
 inline const std::string kZipFolder = std::filesystem::path(PICTAVEX_WINDOWS_ZIP).stem().string();
+
+// What `objdump -p` shows of a Windows program or DLL: its headers, imports and exports.
+inline std::string WindowsHeaders(const std::string& binary) {
+    return RunProgram("/usr/bin/x86_64-w64-mingw32-objdump", "/", {"-p", binary}).out;
+}
+
+// The DLLs a Windows program or DLL imports, by the names its headers give.
+inline std::set<std::string> ImportedDlls(const std::string& headers) {
+    std::set<std::string> imported;
+    for (std::size_t at = 0; (at = headers.find("DLL Name: ", at)) != std::string::npos;) {
+        at += 10;
+        imported.insert(headers.substr(at, headers.find('\n', at) - at));
+    }
+    return imported;
+}
 
 class WindowsToolTest : public ToolTest {
 public:

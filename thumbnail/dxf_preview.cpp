@@ -197,6 +197,9 @@ DxfPreview ReadSection(CFile& file, DxfKind kind, std::uint64_t section,
 
 }  // namespace
 
+namespace {
+
+// Where the groups of the section named THUMBNAILIMAGE begin, if it lies in [from, to).
 std::optional<std::uint64_t> FindDxfPreviewSection(CFile& file, DxfKind kind, std::uint64_t from,
                                                    std::uint64_t to) {
     MemoryBlock chunk;
@@ -222,6 +225,8 @@ std::optional<std::uint64_t> FindDxfPreviewSection(CFile& file, DxfKind kind, st
     }
     return std::nullopt;
 }
+
+}  // namespace
 
 DxfPreview ReadDxfPreview(CFile& file, DxfKind kind,
                           const std::function<bool(std::uint64_t count)>& allowed) {

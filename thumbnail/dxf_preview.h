@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <optional>
 #include <span>
 #include <string>
 
@@ -33,7 +32,3 @@ std::string DxfVersion(std::span<const std::uint8_t> start, DxfKind kind);
 // raised as CFileException.
 DxfPreview ReadDxfPreview(CFile& file, DxfKind kind,
                           const std::function<bool(std::uint64_t count)>& allowed);
-
-// Where the groups of the section named THUMBNAILIMAGE begin, if it lies in [from, to).
-std::optional<std::uint64_t> FindDxfPreviewSection(CFile& file, DxfKind kind, std::uint64_t from,
-                                                   std::uint64_t to);
