@@ -73,7 +73,7 @@ void Scheduler::LookAtGrowth() {
         return;
     }
     const auto workers = static_cast<unsigned>(m_workers.size());
-    const unsigned wanted = m_growth->Look(workers, {now, ProcessorTimeUsed(), !m_pending.empty()});
+    const unsigned wanted = m_growth->Look(workers, {now, ProcessorTimeUsed(), m_done, !m_pending.empty()});
     if (wanted > workers) {
         AddWorkers(wanted - workers);
     }
@@ -105,6 +105,7 @@ void Scheduler::WorkerLoop() {
         }
         lock.lock();
         slot->done = true;
+        ++m_done;
         if (slot == m_watched) {
             m_slotDone.notify_one();
         }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <condition_variable>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -38,6 +39,8 @@ public:
     void Say(const std::function<void()>& print);
     // Tells every drawing given so far.
     void Drain();
+    // Worker threads at work now (none while drawings are done on the calling thread).
+    std::size_t Workers() const { return m_workers.size(); }
 
 private:
     struct Slot {
@@ -69,7 +72,8 @@ private:
     std::deque<std::unique_ptr<Slot>> m_order;  // given, not yet told
     std::deque<Slot*> m_pending;                // given, not yet started
     bool m_stopping = false;
-    unsigned m_wanted = 0;  // workers to start with the next drawing
+    std::uint64_t m_done = 0;  // drawings the workers have finished
+    unsigned m_wanted = 0;     // workers to start with the next drawing
     std::optional<WorkerGrowth> m_growth;
     std::vector<std::jthread> m_workers;
 };

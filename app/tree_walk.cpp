@@ -1,7 +1,10 @@
 // Walking a folder for its drawings (-r): depth first, each folder's entries in the order
-// its listing is shown, the drawings handed to the workers as they are found.
+// its listing is shown, the drawings handed to the workers as they are found. The folders
+// next in turn are listed ahead, several at once: on a share each listing waits for the
+// server, and the waits overlap.
 #include <algorithm>
 #include <cctype>
+#include <future>
 #include <unordered_set>
 #include <vector>
 
@@ -10,6 +13,7 @@
 #include "platform/directory.h"
 #include "platform/file_exception.h"
 #include "platform/path.h"
+#include "platform/processors.h"
 #include "platform/search.h"
 
 namespace {
@@ -23,23 +27,48 @@ bool IsDrawingName(const std::string& name) {
     return lower == ".dwg" || lower == ".dxf";
 }
 
-// One folder still to walk: where it is, and its place under the root ("" for the root).
+// A folder's identity in the file system (device and inode, volume and file ID), as the
+// output identities key the names in it.
+std::string FolderKey(const std::string& folder, COutputIdentity& identities) {
+    constexpr char kProbe[] = "probe";
+    return identities.KeyOf(MakePath(folder, kProbe, ""));
+}
+
+// What a folder holds, and which folder it is.
+struct Listing {
+    SearchResult entries;
+    std::string key;
+};
+
+Listing List(const std::string& path) {
+    COutputIdentity identities;  // the walk's own is not for other threads
+    return {ListFolder(path), FolderKey(path, identities)};
+}
+
+// One folder still to walk: where it is, its place under the root ("" for the root), and
+// its listing once asked for.
 struct Folder {
     std::string path;
     std::string relative;
+    std::future<Listing> listing;
+
+    void ListAhead() {
+        if (!listing.valid()) {
+            listing = std::async(std::launch::async, List, path);
+        }
+    }
+    Listing Take() {
+        if (!listing.valid()) {
+            return List(path);
+        }
+        return listing.get();
+    }
 };
 
-// A folder's identity in the file system (device and inode, volume and file ID), as the
-// output identities key the names in it.
-std::string FolderKey(const std::string& folder, BatchState& state) {
-    constexpr char kProbe[] = "probe";
-    return state.identities.KeyOf(MakePath(folder, kProbe, ""));
-}
-
-// Whether `folder` is the output folder itself.
-bool IsOutputFolder(const std::string& folder, BatchState& state) {
+// Whether the folder of this key is the output folder itself.
+bool IsOutputFolder(const std::string& key, BatchState& state) {
     return !state.outputDirectory.empty() &&
-           FolderKey(folder, state) == FolderKey(state.outputDirectory, state);
+           key == FolderKey(state.outputDirectory, state.identities);
 }
 
 // The folder a drawing of `relative` writes into, made as needed; false when it cannot be.
@@ -64,8 +93,8 @@ bool OutputFolderFor(const Folder& folder, std::string& output, BatchState& stat
     return true;
 }
 
-void WalkFolder(const Folder& folder, std::vector<Folder>& pending, BatchState& state) {
-    const SearchResult listed = ListFolder(folder.path);
+void WalkFolder(const Folder& folder, const SearchResult& listed, std::vector<Folder>& pending,
+                BatchState& state) {
     if (listed.matches.empty() && listed.error != 0) {
         state.scheduler.Say([&] { CFileException(folder.path, listed.error).ReportError(); });
         state.failed = true;
@@ -78,10 +107,12 @@ void WalkFolder(const Folder& folder, std::vector<Folder>& pending, BatchState& 
     for (const SearchMatch& match : listed.matches) {
         const std::string path = MakePath(folder.path, match.name, "");
         if (match.kind == EntryKind::kDirectory) {
-            if (!match.followed && !IsOutputFolder(path, state)) {  // never through a link
-                below.push_back({path, folder.relative.empty()
-                                           ? match.name
-                                           : MakePath(folder.relative, match.name, "")});
+            if (!match.followed) {  // never through a link
+                below.push_back({path,
+                                 folder.relative.empty()
+                                     ? match.name
+                                     : MakePath(folder.relative, match.name, ""),
+                                 {}});
             }
             continue;
         }
@@ -107,21 +138,33 @@ void WalkFolder(const Folder& folder, std::vector<Folder>& pending, BatchState& 
         Schedule(std::move(job), state);
     }
     // Depth first, in listing order: the first subfolder is walked next.
-    pending.insert(pending.end(), below.rbegin(), below.rend());
+    std::move(below.rbegin(), below.rend(), std::back_inserter(pending));
+}
+
+// Folders listed ahead of the walk: as many as there are processors, or workers once they
+// are more, as they are when the drawings wait for a share.
+std::size_t FoldersAhead(const BatchState& state) {
+    return std::max<std::size_t>(UsableProcessors(), state.scheduler.Workers());
 }
 
 }  // namespace
 
 void ProcessTree(const std::string& root, BatchState& state) {
-    std::vector<Folder> pending = {{root, ""}};
+    std::vector<Folder> pending;
+    pending.push_back({root, "", {}});
     // A folder met again, through a link the system does not show as one, is not walked
     // twice: no loop can hold the walk.
     std::unordered_set<std::string> walked;
     while (!pending.empty()) {
-        const Folder folder = std::move(pending.back());
+        Folder folder = std::move(pending.back());
         pending.pop_back();
-        if (walked.insert(FolderKey(folder.path, state)).second) {
-            WalkFolder(folder, pending, state);
+        const std::size_t ahead = std::min(FoldersAhead(state), pending.size());
+        std::for_each(pending.end() - static_cast<std::ptrdiff_t>(ahead), pending.end(),
+                      [](Folder& next) { next.ListAhead(); });
+        const Listing listing = folder.Take();
+        const bool skipped = !folder.relative.empty() && IsOutputFolder(listing.key, state);
+        if (!skipped && walked.insert(listing.key).second) {
+            WalkFolder(folder, listing.entries, pending, state);
         }
     }
 }

@@ -9,34 +9,88 @@ constexpr auto kLookInterval = std::chrono::milliseconds(10);
 // Workers that use less than this share of the processors they could are mostly waiting.
 constexpr double kWaitingShare = 0.5;
 // Workers for each processor once they wait: enough to keep a share with a millisecond a
-// request busy, and no more, since past its capacity a server only queues the requests.
-// (Growing further while each doubling paid lost more to the trials than it won.)
+// request busy.
 constexpr unsigned kWaitingWorkersPerProcessor = 4;
+// A doubling pays when drawings go this much faster; past a server's capacity they go no
+// faster, its requests only queue.
+constexpr double kWorthwhileGain = 1.3;
+// Drawings each worker finishes in a measurement: enough for a steady rate.
+constexpr std::uint64_t kMeasuredPerWorker = 2;
+// Workers a run never goes beyond, as each may hold a large preview in memory.
+constexpr unsigned kMostWorkers = 64;
+
+double Seconds(WorkerGrowth::Clock::duration span) {
+    return std::chrono::duration<double>(span).count();
+}
 
 }  // namespace
 
 WorkerGrowth::WorkerGrowth(unsigned processors) : m_processors(std::max(processors, 1u)) {}
 
 bool WorkerGrowth::Due(Clock::time_point now) const {
-    return !m_grown && (!m_started || now - m_last.time >= kLookInterval);
+    return MayGrow() && (!m_started || now - m_last.time >= kLookInterval);
 }
 
 unsigned WorkerGrowth::Look(unsigned workers, const Mark& mark) {
+    if (!m_started || mark.time <= m_last.time) {
+        m_started = true;
+        m_last = mark;
+        return workers;
+    }
+    switch (m_phase) {
+        case Phase::kWatching:
+            return Watch(workers, mark);
+        case Phase::kWarming:
+            if (mark.done - m_last.done >= workers) {
+                m_phase = Phase::kMeasuring;
+                m_last = mark;
+            }
+            return workers;
+        case Phase::kMeasuring:
+            return Measure(workers, mark);
+        case Phase::kSettled:
+            break;
+    }
+    return workers;
+}
+
+unsigned WorkerGrowth::Watch(unsigned workers, const Mark& mark) {
     const Mark last = m_last;
-    const bool started = m_started;
-    m_started = true;
     m_last = mark;
-    if (!started || mark.time <= last.time || m_grown) {
+    const double processorsUsed = static_cast<double>(mark.processorTime - last.processorTime) /
+                                  1e9 / Seconds(mark.time - last.time);
+    const unsigned waitingWorkers =
+        std::min(kWaitingWorkersPerProcessor * m_processors, kMostWorkers);
+    if (workers >= waitingWorkers) {
+        m_phase = Phase::kSettled;  // more than that asked for already
         return workers;
     }
-    const double seconds = std::chrono::duration<double>(mark.time - last.time).count();
-    const double processorsUsed =
-        static_cast<double>(mark.processorTime - last.processorTime) / 1e9 / seconds;
-    const unsigned waitingWorkers = kWaitingWorkersPerProcessor * m_processors;
-    if (!mark.backlog || workers >= waitingWorkers ||
-        processorsUsed >= kWaitingShare * std::min(workers, m_processors)) {
+    if (!mark.backlog || processorsUsed >= kWaitingShare * std::min(workers, m_processors)) {
         return workers;
     }
-    m_grown = true;
+    m_phase = Phase::kWarming;
     return waitingWorkers;
+}
+
+unsigned WorkerGrowth::Measure(unsigned workers, const Mark& mark) {
+    const std::uint64_t done = mark.done - m_last.done;
+    if (done < kMeasuredPerWorker * workers) {
+        return workers;
+    }
+    const double rate = static_cast<double>(done) / Seconds(mark.time - m_last.time);
+    m_last = mark;
+    if (m_halfRate > 0.0 && rate < kWorthwhileGain * m_halfRate) {
+        m_phase = Phase::kSettled;
+        return workers;
+    }
+    if (!mark.backlog) {
+        return workers;  // the drawings come no faster than these workers do them: measure on
+    }
+    if (workers * 2 > kMostWorkers) {
+        m_phase = Phase::kSettled;
+        return workers;
+    }
+    m_halfRate = rate;
+    m_phase = Phase::kWarming;
+    return workers * 2;
 }

@@ -6,27 +6,40 @@
 
 // When a run takes more workers than processors: once the workers are seen to wait for a disk
 // or a network (a share, a cold cache) rather than use the processors, with drawings queued
-// for them. Then it takes several for each processor, so that requests overlap their waits.
+// for them. Then it takes several for each processor, so that requests overlap their waits,
+// and doubles them while each doubling pays: a slower server wants more requests in flight.
 class WorkerGrowth {
 public:
     using Clock = std::chrono::steady_clock;
     struct Mark {
         Clock::time_point time;
         std::uint64_t processorTime = 0;  // nanoseconds the process has used
+        std::uint64_t done = 0;           // drawings the workers have finished
         bool backlog = false;             // drawings are waiting for a worker
     };
 
     explicit WorkerGrowth(unsigned processors);
 
-    // Whether it is time for another look: one every few milliseconds until the run grows.
+    // Whether it is time for another look: one every few milliseconds until growth ends.
     bool Due(Clock::time_point now) const;
-    bool MayGrow() const { return !m_grown; }
+    bool MayGrow() const { return m_phase != Phase::kSettled; }
     // How many workers to have, given how many there are and the run so far.
     unsigned Look(unsigned workers, const Mark& mark);
 
 private:
+    enum class Phase {
+        kWatching,   // workers as many as processors, looking whether they wait
+        kWarming,    // workers just added, each on its first drawing
+        kMeasuring,  // drawings a second with this many workers
+        kSettled,    // growing no longer pays
+    };
+
+    unsigned Watch(unsigned workers, const Mark& mark);
+    unsigned Measure(unsigned workers, const Mark& mark);
+
     unsigned m_processors;
+    Phase m_phase = Phase::kWatching;
     bool m_started = false;
-    bool m_grown = false;
-    Mark m_last;
+    Mark m_last;              // the previous look, or where the phase began
+    double m_halfRate = 0.0;  // drawings a second with half the workers; 0 before a doubling
 };
