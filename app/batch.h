@@ -2,6 +2,7 @@
 
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "app/drawing_job.h"
 #include "app/messages.h"
@@ -22,7 +23,9 @@ struct BatchState {
     enum class Folder { kUnchecked, kReady, kUnusable } outputFolder = Folder::kReady;
     bool nulSeparated = false;  // name lists are NUL-separated, and read as they come
     bool recursive = false;     // folders named are walked for their drawings
-    bool failed = false;        // a drawing could not be read, or a BMP could not be written
+    // The names a walk takes (wildcards, any case); none: drawings, *.dwg and *.dxf.
+    std::vector<std::string> includes;
+    bool failed = false;  // a drawing could not be read, or a BMP could not be written
     RunCounts counts;
     // Each output named in this run, by its identity, with the drawing that wrote it (empty
     // until one did): a later drawing of the same output file must not replace it.

@@ -25,6 +25,7 @@ enum class Option {
     kJson,
     kFilesFrom,
     kRecursive,
+    kInclude,
     kHelp,
     kVersion
 };
@@ -49,6 +50,7 @@ constexpr OptionSpec kOptions[] = {
     {Option::kJson, 0, "json", false},
     {Option::kFilesFrom, 0, "files-from", true},
     {Option::kRecursive, 'r', "recursive", false},
+    {Option::kInclude, 0, "include", true},
     {Option::kHelp, 'h', "help", false},
     {Option::kVersion, 'V', "version", false},
 };
@@ -192,6 +194,10 @@ std::function<void(BatchState&)> Action(Option option, std::string_view spelled,
             return [value](BatchState& state) { ProcessNameList(value, state); };
         case Option::kRecursive:
             return [](BatchState& state) { state.recursive = true; };
+        case Option::kInclude:
+            return [glob = ParseNamePattern(spelled, value)](BatchState& state) {
+                state.includes.push_back(glob);
+            };
         case Option::kHelp:
         case Option::kVersion:
             break;

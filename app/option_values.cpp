@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/path.h"
 #include "platform/processors.h"
 
 namespace {
@@ -55,6 +56,16 @@ std::uint32_t ParseSize(std::string_view option, std::string_view value) {
                          "' is not a size in pixels (0 to " + std::to_string(kMaxSize) + ")");
     }
     return *size;
+}
+
+std::string ParseNamePattern(std::string_view option, std::string_view value) {
+    const std::string pattern(value);
+    const PathParts parts = SplitPath(pattern);
+    if (pattern.empty() || !parts.directory.empty()) {
+        throw UsageError(std::string(option) + ": '" + pattern +
+                         "' is not a name pattern (such as '*.dwg')");
+    }
+    return pattern;
 }
 
 unsigned ParseWorkers(std::string_view option, std::string_view value) {

@@ -17,6 +17,9 @@ ImageFormat ParseFormat(std::string_view option, std::string_view value);
 // The largest side in pixels, a decimal number; 0 means as stored.
 std::uint32_t ParseSize(std::string_view option, std::string_view value);
 
+// A pattern for the names a walk takes: a name, not a path, with '*' and '?'.
+std::string ParseNamePattern(std::string_view option, std::string_view value);
+
 // The number of workers; 0 means one for each processor the run may use.
 unsigned ParseWorkers(std::string_view option, std::string_view value);
 // Without -j: one for each processor, at most 8 (as GNU sort does): past a few, workers

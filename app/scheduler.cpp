@@ -73,7 +73,8 @@ void Scheduler::LookAtGrowth() {
         return;
     }
     const auto workers = static_cast<unsigned>(m_workers.size());
-    const unsigned wanted = m_growth->Look(workers, {now, ProcessorTimeUsed(), m_done, !m_pending.empty()});
+    const unsigned wanted =
+        m_growth->Look(workers, {now, ProcessorTimeUsed(), m_done, !m_pending.empty()});
     if (wanted > workers) {
         AddWorkers(wanted - workers);
     }

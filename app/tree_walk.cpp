@@ -3,7 +3,6 @@
 // next in turn are listed ahead, several at once: on a share each listing waits for the
 // server, and the waits overlap.
 #include <algorithm>
-#include <cctype>
 #include <future>
 #include <unordered_set>
 #include <vector>
@@ -18,13 +17,12 @@
 
 namespace {
 
-// The names a walk takes: drawings by their extension, in any case.
-bool IsDrawingName(const std::string& name) {
-    const std::string extension = SplitPath(name).extension;
-    std::string lower(extension.size(), '\0');
-    std::transform(extension.begin(), extension.end(), lower.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return lower == ".dwg" || lower == ".dxf";
+// The names a walk takes: those --include names, else drawings by their extension.
+bool IsTakenName(const std::string& name, const BatchState& state) {
+    static constexpr const char* kDrawingNames[] = {"*.dwg", "*.dxf"};
+    const auto matches = [&name](const auto& pattern) { return NameMatches(pattern, name); };
+    return state.includes.empty() ? std::ranges::any_of(kDrawingNames, matches)
+                                  : std::ranges::any_of(state.includes, matches);
 }
 
 // A folder's identity in the file system (device and inode, volume and file ID), as the
@@ -116,7 +114,7 @@ void WalkFolder(const Folder& folder, const SearchResult& listed, std::vector<Fo
             }
             continue;
         }
-        if (match.kind != EntryKind::kRegular || !IsDrawingName(match.name)) {
+        if (match.kind != EntryKind::kRegular || !IsTakenName(match.name, state)) {
             continue;
         }
         if (!outputChecked) {

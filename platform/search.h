@@ -32,5 +32,8 @@ SearchResult ListFolder(const std::string& directory);
 // The entry of exactly this name, '*' and '?' included, as FindMatches gives a plain name.
 SearchResult FindName(const std::string& path);
 
+// Whether a name matches a pattern whose '*' and '?' are wildcards, without regard to case.
+bool NameMatches(const std::string& pattern, const std::string& name);
+
 // Whether the name holds a '*' or a '?' (FindMatches looks at the last component only).
 bool HasWildcards(const std::string& name);

@@ -72,6 +72,44 @@ TEST_F(TreeTest, AWalkMirrorsTheTreeAndFollowsNoLink) {
     EXPECT_NE(json.out.find(R"("path":"plans/q\"uote/a.dwg")"), std::string::npos) << json.out;
 }
 
+// --include chooses the names a walk takes, in place of drawings; each applies to the walks
+// after it, and it takes a name, not a path.
+TEST_F(TreeTest, IncludeChoosesTheNamesTaken) {
+    Put("plans/p1/Old.DWG.Bak", DwgBuilder().Entry(2, DarkPaletteDib({.width = 4})).Build());
+    const ToolRun run = Run({"-n", "--include=*.dwg.bak", "--incl", "x.*", "-r", "plans"});
+    EXPECT_EQ(run.out, Line("plans/p1/Old.DWG.Bak", "plans/p1/Old.DWG.bmp", "dry run") +
+                           Line("plans/p2/sub/x.dxf", "plans/p2/sub/x.bmp", "dry run") +
+                           "\n2 drawings: 0 written, 2 not written (dry run)\n");
+    EXPECT_EQ(run.status, 0);
+    const ToolRun path = Run({"-n", "--include=p1/*.dwg", "-r", "plans"});
+    EXPECT_EQ(path.err,
+              "pictavex: --include: 'p1/*.dwg' is not a name pattern (such as "
+              "'*.dwg')\nTry 'pictavex --help' for more information.\n");
+    EXPECT_EQ(path.out, "");
+    EXPECT_EQ(path.status, 1);
+}
+
+// Many folders, listed ahead of the walk several at once: the order stays that of one
+// folder after another, each before the folders under it, with one worker or many.
+TEST_F(TreeTest, ManyFoldersKeepTheWalksOrder) {
+    const Bytes drawing = DwgBuilder().Entry(2, DarkPaletteDib({.width = 3})).Build();
+    std::string expected;
+    for (int i = 0; i < 40; ++i) {
+        const std::string folder = "many/d" + std::to_string(100 + i);
+        Put(folder + "/a.dwg", drawing);
+        Put(folder + "/s/b.dwg", drawing);
+        Put(folder + "/s/t/c.dwg", drawing);
+        expected +=
+            Line(folder + "/a.dwg", "out/" + folder.substr(5) + "/a.bmp", "dry run") +
+            Line(folder + "/s/b.dwg", "out/" + folder.substr(5) + "/s/b.bmp", "dry run") +
+            Line(folder + "/s/t/c.dwg", "out/" + folder.substr(5) + "/s/t/c.bmp", "dry run");
+    }
+    expected += "\n120 drawings: 0 written, 120 not written (dry run)\n";
+    EXPECT_EQ(Run({"-n", "-r", "-o", "out", "many"}).out, expected);
+    EXPECT_EQ(Run({"-j", "1", "-n", "-r", "-o", "out", "many"}).out, expected);
+    EXPECT_EQ(Run({"-j", "16", "-n", "-r", "-o", "out", "many"}).out, expected);
+}
+
 // The output folder inside the walked tree is never walked: what it holds is no input.
 TEST_F(TreeTest, TheOutputFolderIsNotWalked) {
     Put("plans/thumbs/old.dwg", DwgBuilder().Entry(2, DarkPaletteDib({})).Build());

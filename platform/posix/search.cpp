@@ -88,6 +88,10 @@ SearchResult SearchDirectory(const std::string& directory, const std::string& na
     return result;
 }
 
+bool NameMatches(const std::string& pattern, const std::string& name) {
+    return ::fnmatch(EscapeForFnmatch(pattern).c_str(), name.c_str(), FNM_CASEFOLD) == 0;
+}
+
 SearchResult FindName(const std::string& path) {
     const PathParts parts = SplitPath(path);
     const std::string name = parts.baseName + parts.extension;

@@ -69,6 +69,10 @@ SearchResult SearchDirectory(const std::string& directory, const std::string& na
     return result;
 }
 
+bool NameMatches(const std::string& pattern, const std::string& name) {
+    return Matches(Wide(pattern), Wide(name));
+}
+
 SearchResult FindName(const std::string& path) {
     SearchResult result;
     // NUL or COM1.dwg names a device, never a drawing, whatever the folder holds.
