@@ -236,6 +236,25 @@ TEST_F(WindowsTest, AWalkMirrorsTheTree) {
     EXPECT_EQ(made, (std::vector<std::string>{"P2/sub/x.bmp", "p1/Plan.bmp"}));
 }
 
+// Paths longer than the 260 characters of Windows' old limit: walked, read and written, in
+// folders made as needed.
+TEST_F(WindowsTest, LongPathsAreWalkedAndWritten) {
+    std::string deep = "plans";
+    for (char letter = 'a'; letter < 'g'; ++letter) {
+        deep += "/" + std::string(60, letter);
+    }
+    const Bytes drawing = DwgBuilder().Entry(2, DarkPaletteDib({.width = 9, .height = 5})).Build();
+    Put(deep + "/Plan.dwg", drawing);
+    const ToolRun walk = RunWindows({"-q", "-r", "-o", "thumbs", "plans"});
+    EXPECT_EQ(walk.err, "");
+    EXPECT_EQ(walk.status, 0);
+    const std::string mirrored = "thumbs" + deep.substr(5) + "/Plan.bmp";
+    EXPECT_TRUE(Exists(mirrored)) << mirrored;
+    const ToolRun beside = RunWindows({"-q", deep + "/*.dwg"});
+    EXPECT_EQ(beside.err, "");
+    EXPECT_EQ(ReadFile(m_dir / (deep + "/Plan.bmp")), ReadFile(m_dir / mirrored));
+}
+
 // A program under Wine on a terminal, which Wine makes its console: what the screen showed, and
 // whether it was still running when `text` appeared (or the patience ran out).
 struct ConsoleRun {

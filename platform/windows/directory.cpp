@@ -9,7 +9,7 @@ int CreateDirectories(const std::string& path) {
     if (const int failure = CheckNameRules(path, true); failure != 0) {
         return failure;
     }
-    const std::wstring whole = Wide(path);
+    const std::wstring whole = WidePath(path);
     // Each folder on the way in turn: those there already, and a drive or a server, refuse.
     DWORD failure = ERROR_SUCCESS;
     for (std::size_t end = 0; end != std::wstring::npos;) {

@@ -38,7 +38,7 @@ int ReplaceContents(int fd, std::span<const std::uint8_t> bytes) {
 
 void WriteFileInPlace(const std::string& path, std::span<const std::uint8_t> bytes,
                       const OutputGuard& guard) {
-    const DWORD attributes = ::GetFileAttributesW(Wide(path).c_str());
+    const DWORD attributes = ::GetFileAttributesW(WidePath(path).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         if (const int cause = LastErrno(); cause != ENOENT) {
             throw CFileException(path, cause);
@@ -52,7 +52,7 @@ void WriteFileInPlace(const std::string& path, std::span<const std::uint8_t> byt
                              (attributes & FILE_ATTRIBUTE_DIRECTORY) ? EISDIR : kNotRegularCause);
     }
     int descriptor = -1;
-    if (const errno_t failed = _wsopen_s(&descriptor, Wide(path).c_str(),
+    if (const errno_t failed = _wsopen_s(&descriptor, WidePath(path).c_str(),
                                          _O_RDWR | _O_BINARY | _O_NOINHERIT, _SH_DENYNO, 0);
         failed != 0) {
         throw CFileException(path, failed);

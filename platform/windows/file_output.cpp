@@ -15,7 +15,7 @@ namespace {
 // Only a regular file that may be written is ever replaced. 0, or the refusal's errno value
 // (or kNotRegularCause); `exists` tells whether there is a file to replace.
 int CheckReplaceable(const std::string& target, bool& exists) {
-    const DWORD attributes = ::GetFileAttributesW(Wide(target).c_str());
+    const DWORD attributes = ::GetFileAttributesW(WidePath(target).c_str());
     exists = attributes != INVALID_FILE_ATTRIBUTES;
     if (!exists) {
         const int cause = LastErrno();

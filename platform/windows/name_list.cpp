@@ -14,7 +14,7 @@
 UniqueFd OpenList(const std::string& path) {
     int fd = -1;
     const errno_t failed =
-        _wsopen_s(&fd, Wide(path).c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT, _SH_DENYNO, 0);
+        _wsopen_s(&fd, WidePath(path).c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT, _SH_DENYNO, 0);
     errno = failed;
     return UniqueFd(failed == 0 ? fd : -1);
 }

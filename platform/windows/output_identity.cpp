@@ -17,7 +17,7 @@ std::string COutputIdentity::KeyOf(const std::string& path) {
     auto folder = m_folders.find(parts.directory);
     if (folder == m_folders.end()) {
         const HANDLE handle =
-            ::CreateFileW(Wide(parts.directory.empty() ? "." : parts.directory).c_str(), 0,
+            ::CreateFileW(WidePath(parts.directory.empty() ? "." : parts.directory).c_str(), 0,
                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
         BY_HANDLE_FILE_INFORMATION info;

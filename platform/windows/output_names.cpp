@@ -118,7 +118,7 @@ bool LooksAbandoned(HANDLE file, const std::wstring& expected) {
 // opened, never what a link or junction leads to; `expected` is where it must be found.
 void RemoveIfAbandoned(const std::string& path, const std::wstring& expected) {
     const HANDLE file =
-        ::CreateFileW(Wide(path).c_str(), GENERIC_READ | READ_CONTROL | DELETE, kShareAll, nullptr,
+        ::CreateFileW(WidePath(path).c_str(), GENERIC_READ | READ_CONTROL | DELETE, kShareAll, nullptr,
                       OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         return;
@@ -144,7 +144,7 @@ UniqueFd CreateHiddenFile(const std::string& target, std::string& hidden) {
         std::string name = HiddenName(target);
         const auto hold = HoldOffTermination();
         const HANDLE handle =
-            ::CreateFileW(Wide(name).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, kShareAll,
+            ::CreateFileW(WidePath(name).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, kShareAll,
                           nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle == INVALID_HANDLE_VALUE) {
             if (::GetLastError() == ERROR_FILE_EXISTS) {
@@ -164,7 +164,7 @@ UniqueFd CreateHiddenFile(const std::string& target, std::string& hidden) {
         if (!LockInUse(handle, 0) ||
             !::GetFileInformationByHandleEx(handle, FileStandardInfo, &info, sizeof info) ||
             info.DeletePending || !SetDeleteOnClose(handle, true)) {
-            ::DeleteFileW(Wide(name).c_str());  // ours, or going away already: never left
+            ::DeleteFileW(WidePath(name).c_str());  // ours, or going away already: never left
             continue;
         }
         RegisterHiddenFile(name);
@@ -177,7 +177,7 @@ UniqueFd CreateHiddenFile(const std::string& target, std::string& hidden) {
 
 int RenameHiddenFile(const std::string& hidden, const std::string& target) {
     const auto hold = HoldOffTermination();
-    if (!::MoveFileExW(Wide(hidden).c_str(), Wide(target).c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    if (!::MoveFileExW(WidePath(hidden).c_str(), WidePath(target).c_str(), MOVEFILE_REPLACE_EXISTING)) {
         return LastErrno();
     }
     ForgetHiddenFile(hidden);
@@ -186,7 +186,7 @@ int RenameHiddenFile(const std::string& hidden, const std::string& target) {
 
 void RemoveHiddenFile(const std::string& hidden) {
     const auto hold = HoldOffTermination();
-    ::DeleteFileW(Wide(hidden).c_str());
+    ::DeleteFileW(WidePath(hidden).c_str());
     ForgetHiddenFile(hidden);
 }
 
@@ -195,7 +195,7 @@ void KeepFromCleanup(const std::string& drawing) {
     if (!IsHiddenName(parts.baseName + parts.extension)) {
         return;
     }
-    const HANDLE file = ::CreateFileW(Wide(drawing).c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
+    const HANDLE file = ::CreateFileW(WidePath(drawing).c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
                                       FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     BY_HANDLE_FILE_INFORMATION info{};
     if (file != INVALID_HANDLE_VALUE && ::GetFileInformationByHandle(file, &info)) {
@@ -216,7 +216,7 @@ namespace {
 void RemoveAbandonedIn(const std::string& folder) {
     const std::string prefix =
         folder + (folder.ends_with('\\') || folder.ends_with('/') ? "" : "\\");
-    const HANDLE opened = ::CreateFileW(Wide(folder).c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
+    const HANDLE opened = ::CreateFileW(WidePath(folder).c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
                                         FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (opened == INVALID_HANDLE_VALUE) {
         return;
@@ -228,7 +228,7 @@ void RemoveAbandonedIn(const std::string& folder) {
     }
     where += where.ends_with(L'\\') ? L"" : L"\\";
     WIN32_FIND_DATAW entry;
-    const HANDLE search = ::FindFirstFileExW(Wide(prefix + ".pictavex-*").c_str(), FindExInfoBasic,
+    const HANDLE search = ::FindFirstFileExW(WidePath(prefix + ".pictavex-*").c_str(), FindExInfoBasic,
                                              &entry, FindExSearchNameMatch, nullptr, 0);
     if (search == INVALID_HANDLE_VALUE) {
         return;

@@ -50,7 +50,7 @@ SearchResult SearchDirectory(const std::string& directory, const std::string& na
     result.wildcard = true;
     WIN32_FIND_DATAW entry;
     const HANDLE search = ::FindFirstFileExW(
-        Wide((directory.empty() ? "" : directory) + "*").c_str(), FindExInfoBasic, &entry,
+        WidePath((directory.empty() ? "" : directory) + "*").c_str(), FindExInfoBasic, &entry,
         FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
     if (search == INVALID_HANDLE_VALUE) {
         result.error = LastErrno();
@@ -81,7 +81,7 @@ SearchResult FindName(const std::string& path) {
         return result;
     }
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!::GetFileAttributesExW(Wide(path).c_str(), GetFileExInfoStandard, &data)) {
+    if (!::GetFileAttributesExW(WidePath(path).c_str(), GetFileExInfoStandard, &data)) {
         result.error = LastErrno();
         return result;
     }
@@ -90,7 +90,7 @@ SearchResult FindName(const std::string& path) {
     const PathParts parts = SplitPath(path);
     std::string name = parts.baseName + parts.extension;
     WIN32_FIND_DATAW entry;
-    const HANDLE search = ::FindFirstFileExW(Wide(path).c_str(), FindExInfoBasic, &entry,
+    const HANDLE search = ::FindFirstFileExW(WidePath(path).c_str(), FindExInfoBasic, &entry,
                                              FindExSearchNameMatch, nullptr, 0);
     if (search != INVALID_HANDLE_VALUE) {
         name = Utf8(entry.cFileName);

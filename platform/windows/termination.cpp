@@ -31,7 +31,7 @@ BOOL WINAPI EndOnControl(DWORD event) {
 }  // namespace
 
 void RemoveFileNow(const std::string& path) {
-    ::DeleteFileW(Wide(path).c_str());
+    ::DeleteFileW(WidePath(path).c_str());
 }
 
 void StartTerminationGuard() {

@@ -14,6 +14,34 @@ std::wstring Wide(std::string_view utf8) {
     return wide;
 }
 
+namespace {
+
+// Paths this long or longer are given whole, with the prefix: a folder's path must leave room
+// for an 8.3 name under the 260 characters.
+constexpr std::size_t kLongPath = MAX_PATH - 12;
+constexpr std::wstring_view kWholePath = L"\\\\?\\";
+constexpr std::wstring_view kWholeSharePath = L"\\\\?\\UNC\\";
+
+}  // namespace
+
+std::wstring WidePath(std::string_view utf8) {
+    std::wstring path = Wide(utf8);
+    if (path.size() < kLongPath || path.starts_with(kWholePath)) {
+        return path;
+    }
+    const DWORD size = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    std::wstring whole(size, L'\0');
+    const DWORD length = ::GetFullPathNameW(path.c_str(), size, whole.data(), nullptr);
+    if (length == 0 || length >= size) {
+        return path;  // the call fails on it as it stands, and says why
+    }
+    whole.resize(length);
+    if (whole.starts_with(L"\\\\")) {  // \\server\share\...
+        return std::wstring(kWholeSharePath) + whole.substr(2);
+    }
+    return std::wstring(kWholePath) + whole;
+}
+
 std::string Utf8(std::wstring_view wide) {
     if (wide.empty()) {
         return {};

@@ -8,6 +8,9 @@
 #include <string_view>
 
 std::wstring Wide(std::string_view utf8);
+// A path for the system's file calls: past the old 260-character limit, the whole path with
+// the "\\?\" prefix that lifts the limit.
+std::wstring WidePath(std::string_view utf8);
 std::string Utf8(std::wstring_view wide);
 // The errno value that stands for a Windows error code.
 int ErrnoOf(DWORD error);
