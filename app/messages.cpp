@@ -37,7 +37,7 @@ constexpr char kHelp[] =
     "  -f, --format=FORMAT    bmp (the default) or png\n"
     "  -s, --size=N           shrink pictures to fit in N x N pixels (0: as stored)\n"
     "  -q, --quiet            no progress lines, summary or closing prompt\n"
-    "  -j, --jobs=N           N workers (0: one a CPU; default: more while they wait)\n"
+    "  -j, --jobs=N           N workers (0: one a CPU; default: more if they wait)\n"
     "  -n, --dry-run          read and tell, write no picture\n"
     "  -r, --recursive        walk folders for *.dwg and *.dxf (mirrored under -o)\n"
     "      --include=GLOB     walks take names matching GLOB instead (repeatable)\n"
