@@ -118,8 +118,13 @@ void ProcessFound(const std::string& pattern, SearchResult (*find)(const std::st
         const bool drawingKind =
             match.kind == EntryKind::kRegular || match.kind == EntryKind::kBroken;
         if (state.recursive && match.kind == EntryKind::kDirectory) {
+            if (result.wildcard && match.followed) {
+                continue;  // a link a wildcard met is passed over, as the walk passes it over
+            }
+            // A folder a wildcard matched keeps its name under -o, as `cp -r` keeps it:
+            // plans/p* gives thumbs/p1/..., thumbs/p2/...
             ProcessTree(result.wildcard ? MakePath(parts.directory, match.name, "") : pattern,
-                        state);
+                        result.wildcard ? match.name : "", state);
             continue;
         }
         if (result.wildcard && !drawingKind) {

@@ -40,10 +40,11 @@ void SetOutputDirectory(const std::string& directory, BatchState& state);
 void Schedule(DrawingJob job, BatchState& state);
 // Makes the output directory for the first drawing that goes there; false when it cannot be.
 bool OutputFolderReady(BatchState& state);
-// Every drawing (*.dwg, *.dxf, in any case) in the folder and the folders under it, never
-// through a link nor into the output folder; with an output folder, each picture goes to
-// its drawing's place under `root` mirrored there.
-void ProcessTree(const std::string& root, BatchState& state);
+// Every drawing (*.dwg, *.dxf, in any case, or the --include names) in the folder and the
+// folders under it, never through a link nor into the output folder; with an output folder,
+// each picture goes to its drawing's place under `root` mirrored under `mirroredAs` there
+// ("" for the output folder itself).
+void ProcessTree(const std::string& root, const std::string& mirroredAs, BatchState& state);
 // Extracts the bitmap of every drawing the pattern matches.
 void ProcessPattern(const std::string& pattern, BatchState& state);
 // Extracts the bitmap of the drawing of exactly this name, wildcards and all.

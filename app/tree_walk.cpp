@@ -147,9 +147,9 @@ std::size_t FoldersAhead(const BatchState& state) {
 
 }  // namespace
 
-void ProcessTree(const std::string& root, BatchState& state) {
+void ProcessTree(const std::string& root, const std::string& mirroredAs, BatchState& state) {
     std::vector<Folder> pending;
-    pending.push_back({root, "", {}});
+    pending.push_back({root, mirroredAs, {}});
     // A folder met again, through a link the system does not show as one, is not walked
     // twice: no loop can hold the walk.
     std::unordered_set<std::string> walked;

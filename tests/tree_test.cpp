@@ -89,6 +89,25 @@ TEST_F(TreeTest, IncludeChoosesTheNamesTaken) {
     EXPECT_EQ(path.status, 1);
 }
 
+// Folders that a wildcard matches are walked each under its own name, as `cp -r` copies them,
+// but not through a link; a folder in a list is walked as one named.
+TEST_F(TreeTest, FoldersFromWildcardsAndLists) {
+    const ToolRun run = Run({"-q", "-r", "-o", "out", "plans/p*"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    std::vector<std::string> made;
+    for (const auto& [name, bytes] : FilesUnder(m_dir / "out")) {
+        made.push_back(name);
+    }
+    EXPECT_EQ(made, (std::vector<std::string>{"p1/Plan.bmp", "p2/Plan.bmp", "p2/sub/x.bmp"}));
+    EXPECT_EQ(ReadFile(m_dir / "out/p2/Plan.bmp"), Single("plans/p2/Plan.DWG"));
+
+    Put("list.txt", {'p', 'l', 'a', 'n', 's', '/', 'p', '2', '\n'});
+    const ToolRun listed = Run({"-n", "-r", "-o", "listed", "--files-from", "list.txt"});
+    EXPECT_EQ(listed.out, Line("plans/p2/Plan.DWG", "listed/Plan.bmp", "dry run") +
+                              Line("plans/p2/sub/x.dxf", "listed/sub/x.bmp", "dry run") +
+                              "\n2 drawings: 0 written, 2 not written (dry run)\n");
+}
+
 // Many folders, listed ahead of the walk several at once: the order stays that of one
 // folder after another, each before the folders under it, with one worker or many.
 TEST_F(TreeTest, ManyFoldersKeepTheWalksOrder) {
