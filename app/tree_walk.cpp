@@ -4,6 +4,7 @@
 // server, and the waits overlap.
 #include <algorithm>
 #include <future>
+#include <system_error>
 #include <unordered_set>
 #include <vector>
 
@@ -43,16 +44,21 @@ Listing List(const std::string& path) {
     return {ListFolder(path), FolderKey(path, identities)};
 }
 
-// One folder still to walk: where it is, its place under the root ("" for the root), and
-// its listing once asked for.
+// One folder still to walk: where it is, its place mirrored under the output folder (""
+// for the output folder itself), and its listing once asked for.
 struct Folder {
     std::string path;
     std::string relative;
     std::future<Listing> listing;
 
     void ListAhead() {
-        if (!listing.valid()) {
+        if (listing.valid()) {
+            return;
+        }
+        try {
             listing = std::async(std::launch::async, List, path);
+        } catch (const std::system_error&) {
+            // The system allows no more threads: the folder is listed in its turn.
         }
     }
     Listing Take() {

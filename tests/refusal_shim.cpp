@@ -4,7 +4,8 @@
 //   unnamed-files    open(O_TMPFILE) fails as on vfat, FUSE and network file systems;
 //   bmp-vanishes     access() of a name ending in ".bmp" finds nothing, as when a FUSE share
 //                    hides a file that another run renames over just then;
-//   slow-reads       every pread() waits 2 ms first, as a share's requests do.
+//   slow-reads       every pread() waits 2 ms first, as a share's requests do;
+//   full-server      the same, one read at a time, as a server that has no room for more.
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -14,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <mutex>
 
 namespace {
 
@@ -86,8 +88,13 @@ int access(const char* path, int mode) {
 }
 
 ssize_t pread64(int fd, void* buffer, std::size_t count, off_t offset) {
+    const timespec wait{0, 2'000'000};
     if (Asked("slow-reads")) {
-        const timespec wait{0, 2'000'000};
+        ::nanosleep(&wait, nullptr);
+    }
+    if (Asked("full-server")) {
+        static std::mutex server;
+        const std::lock_guard one(server);
         ::nanosleep(&wait, nullptr);
     }
     return Next<ssize_t(int, void*, std::size_t, off_t)>("pread64")(fd, buffer, count, offset);
