@@ -50,6 +50,8 @@ void Scheduler::StartWorkers() {
     m_stopping = false;
     if (m_wanted > 1 || m_growth) {
         AddWorkers(m_wanted);
+        const std::lock_guard lock(m_mutex);
+        m_active = m_workers.size();
     }
     m_wanted = 0;
 }
@@ -57,7 +59,8 @@ void Scheduler::StartWorkers() {
 void Scheduler::AddWorkers(unsigned count) {
     try {
         for (unsigned i = 0; i < count; ++i) {
-            m_workers.emplace_back([this] { WorkerLoop(); });
+            const std::size_t index = m_workers.size();
+            m_workers.emplace_back([this, index] { WorkerLoop(index); });
         }
     } catch (const std::system_error&) {
         m_growth.reset();  // the system allows no more threads: those that started will do
@@ -72,11 +75,16 @@ void Scheduler::LookAtGrowth() {
     if (!m_growth->Due(now)) {
         return;
     }
-    const auto workers = static_cast<unsigned>(m_workers.size());
+    const auto workers = static_cast<unsigned>(m_active);
     const unsigned wanted =
         m_growth->Look(workers, {now, ProcessorTimeUsed(), m_done, !m_pending.empty()});
-    if (wanted > workers) {
-        AddWorkers(wanted - workers);
+    if (wanted > m_workers.size()) {
+        AddWorkers(wanted - static_cast<unsigned>(m_workers.size()));
+    }
+    if (const std::size_t active = std::min<std::size_t>(wanted, m_workers.size());
+        active != m_active) {
+        m_active = active;  // past it, workers finish their drawing, then wait
+        m_workReady.notify_all();
     }
 }
 
@@ -87,15 +95,17 @@ void Scheduler::StopWorkers() {
     }
     m_workReady.notify_all();
     m_workers.clear();  // joins
+    m_active = 0;
 }
 
-void Scheduler::WorkerLoop() {
+void Scheduler::WorkerLoop(std::size_t index) {
     CDwgThumbnail thumbnail(kBlack);
     std::unique_lock lock(m_mutex);
     for (;;) {
-        m_workReady.wait(lock, [this] { return m_stopping || !m_pending.empty(); });
-        if (m_pending.empty()) {
-            return;
+        m_workReady.wait(lock,
+                         [&] { return m_stopping || (index < m_active && !m_pending.empty()); });
+        if (index >= m_active || m_pending.empty()) {
+            return;  // stopping
         }
         Slot* slot = m_pending.front();
         m_pending.pop_front();
@@ -159,7 +169,7 @@ void Scheduler::Enqueue(std::unique_ptr<Slot> slot) {
         m_order.push_back(std::move(slot));
         inFlight = m_order.size();
         LookAtGrowth();
-        window = kSlotsPerWorker * m_workers.size();
+        window = kSlotsPerWorker * m_active;
     }
     if (inFlight > window) {
         // Waking for every drawing would cost more than many drawings do: wait until half

@@ -40,7 +40,7 @@ public:
     // Tells every drawing given so far.
     void Drain();
     // Worker threads at work now (none while drawings are done on the calling thread).
-    std::size_t Workers() const { return m_workers.size(); }
+    std::size_t Workers() const { return m_active; }
 
 private:
     struct Slot {
@@ -56,7 +56,7 @@ private:
     // Adds workers as the growth rule says; called with the lock held.
     void LookAtGrowth();
     void StopWorkers();
-    void WorkerLoop();
+    void WorkerLoop(std::size_t index);
     void Enqueue(std::unique_ptr<Slot> slot);
     void WaitUntilDone(std::unique_lock<std::mutex>& lock, Slot* slot);
     // Tells, in order, every drawing done before the first one that is not, once the one
@@ -76,4 +76,7 @@ private:
     unsigned m_wanted = 0;     // workers to start with the next drawing
     std::optional<WorkerGrowth> m_growth;
     std::vector<std::jthread> m_workers;
+    // Workers that take drawings: the first this many; more wait, as too many requests in
+    // flight slow a server down. Changed only with the lock held, on the submitting thread.
+    std::size_t m_active = 0;
 };

@@ -81,7 +81,7 @@ unsigned WorkerGrowth::Measure(unsigned workers, const Mark& mark) {
     m_last = mark;
     if (m_halfRate > 0.0 && rate < kWorthwhileGain * m_halfRate) {
         m_phase = Phase::kSettled;
-        return workers;
+        return rate < m_halfRate ? workers / 2 : workers;  // slower: back to half as many
     }
     if (!mark.backlog) {
         return workers;  // the drawings come no faster than these workers do them: measure on

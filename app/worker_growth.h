@@ -8,6 +8,7 @@
 // or a network (a share, a cold cache) rather than use the processors, with drawings queued
 // for them. Then it takes several for each processor, so that requests overlap their waits,
 // and doubles them while each doubling pays: a slower server wants more requests in flight.
+// A doubling that made the drawings slower is taken back.
 class WorkerGrowth {
 public:
     using Clock = std::chrono::steady_clock;

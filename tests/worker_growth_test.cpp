@@ -82,6 +82,15 @@ TEST(WorkerGrowthTest, DoublesWhileItPays) {
             {220, 22, 107, true, 32},   // warm
             {370, 37, 173, true, 32},   // 66 in 150 ms: 440 a second
             {380, 38, 200, true, 0}});  // settled: no more looks
+    // 16 doing fewer drawings a second than 8 did (160 against 200): back to 8, and settled.
+    Expect("slower", 2, 2,
+           {{0, 0, 0, true, 2},
+            {10, 1, 1, true, 8},
+            {30, 3, 9, true, 8},
+            {120, 12, 27, true, 16},  // 18 in 90 ms: 200 a second
+            {130, 13, 43, true, 16},  // warm
+            {330, 33, 75, true, 8},   // 32 in 200 ms: 160 a second
+            {340, 34, 80, true, 0}});
     // A measurement while nothing waits for a worker does not double them, nor settle.
     Expect("no backlog", 1, 1,
            {{0, 0, 0, true, 1},
@@ -98,8 +107,9 @@ TEST(WorkerGrowthTest, SettlesWhereTheServerIsFull) {
     // A slower server with room for many more: doubling pays up to the most workers.
     EXPECT_EQ(SettleOnShare(2, 25, 100000), 64u);
     EXPECT_EQ(SettleOnShare(8, 25, 100000), 64u);
-    // A server already full with the first workers: no doubling pays.
-    EXPECT_EQ(SettleOnShare(4, 2, 1000), 32u);
+    // A server already full with the first workers: the trial of 32 does no better (counted
+    // in whole drawings, a little worse) and is taken back.
+    EXPECT_EQ(SettleOnShare(4, 2, 1000), 16u);
 }
 
 }  // namespace
