@@ -137,7 +137,12 @@ void Scheduler::Submit(DrawingJob job) {
         const std::lock_guard lock(m_mutex);
         m_pending.push_back(slot.get());
     }
-    m_workReady.notify_one();
+    // One wake-up could go to a worker past the active count, which waits on: then all.
+    if (m_active < m_workers.size()) {
+        m_workReady.notify_all();
+    } else {
+        m_workReady.notify_one();
+    }
     Enqueue(std::move(slot));
 }
 

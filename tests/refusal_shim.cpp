@@ -5,11 +5,17 @@
 //   bmp-vanishes     access() of a name ending in ".bmp" finds nothing, as when a FUSE share
 //                    hides a file that another run renames over just then;
 //   slow-reads       every pread() waits 2 ms first, as a share's requests do;
-//   full-server      the same, one read at a time, as a server that has no room for more.
+//   full-server      the same, one read at a time, as a server that has no room for more;
+//   crowded-server   one read at a time, 1 ms and 1 ms more for each other read waiting, as
+//                    a server that slows down under more requests than it can take;
+//   slow-late-names  lstat() of a name that holds "late" waits 20 ms first, so that such
+//                    names of a list come to the workers one at a time.
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdarg>
 #include <cstdlib>
@@ -78,6 +84,14 @@ int open64(const char* path, int flags, ...) {
     return Open("open64", path, flags, mode);
 }
 
+int lstat(const char* path, struct stat* info) {
+    if (Asked("slow-late-names") && std::strstr(path, "late") != nullptr) {
+        const timespec wait{0, 20'000'000};
+        ::nanosleep(&wait, nullptr);
+    }
+    return Next<int(const char*, struct stat*)>("lstat")(path, info);
+}
+
 int access(const char* path, int mode) {
     const std::size_t length = std::strlen(path);
     if (Asked("bmp-vanishes") && length > 4 && std::strcmp(path + length - 4, ".bmp") == 0) {
@@ -96,6 +110,15 @@ ssize_t pread64(int fd, void* buffer, std::size_t count, off_t offset) {
         static std::mutex server;
         const std::lock_guard one(server);
         ::nanosleep(&wait, nullptr);
+    }
+    if (Asked("crowded-server")) {
+        static std::mutex server;
+        static std::atomic<int> waiting = 0;
+        const int others = waiting++;
+        const std::lock_guard one(server);
+        const timespec crowded{0, 1'000'000L * (1 + others)};
+        ::nanosleep(&crowded, nullptr);
+        --waiting;
     }
     return Next<ssize_t(int, void*, std::size_t, off_t)>("pread64")(fd, buffer, count, offset);
 }

@@ -4,6 +4,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
+#include <csignal>
 #include <filesystem>
 
 #include "tests/run_tool.h"
@@ -46,12 +48,20 @@ protected:
         EXPECT_EQ(::unlink((m_dir / "shim loaded").c_str()), 0) << "the shim was not loaded";
     }
     // The most threads a run on one processor has at once.
-    long MostThreadsOnOneProcessor(const std::string& what) {
-        ToolProcess tool("/usr/bin/taskset", m_dir.Path(),
-                         {"-c", "0", PICTAVEX_BINARY, "-q", "-n", "d*.dwg"}, Refusing(what));
+    long MostThreadsOnOneProcessor(const std::string& what,
+                                   const std::vector<std::string>& drawings = {"d*.dwg"}) {
+        std::vector<std::string> arguments = {"-c", "0", PICTAVEX_BINARY, "-q", "-n"};
+        arguments.insert(arguments.end(), drawings.begin(), drawings.end());
+        ToolProcess tool("/usr/bin/taskset", m_dir.Path(), arguments, Refusing(what));
         const std::string tasks = "/proc/" + std::to_string(tool.Pid()) + "/task";
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
         long most = 0;
         while (IsRunning(tool.Pid())) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                ADD_FAILURE() << "the run hangs";
+                ::kill(tool.Pid(), SIGKILL);
+                break;
+            }
             std::error_code error;
             std::filesystem::directory_iterator listing(tasks, error);
             most = std::max<long>(most, std::distance(listing, {}));
@@ -103,6 +113,24 @@ TEST_F(RefusalTest, OnOneProcessorWorkersGrowUntilTheServerIsFull) {
         Put("d" + std::to_string(i) + ".dwg", Drawing(3 + i % 7));
     }
     EXPECT_EQ(MostThreadsOnOneProcessor("full-server"), 10);
+}
+
+// On a server that slows down under more requests, the trial of eight is slower than four
+// and is taken back: four keep working while the others wait. Drawings that then come one
+// at a time, each to idle workers, are all done: none waits on a worker that is waiting.
+TEST_F(RefusalTest, ASlowerDoublingIsTakenBack) {
+    std::string list;
+    for (int i = 0; i < 200; ++i) {
+        Put("d" + std::to_string(i) + ".dwg", Drawing(3 + i % 7));
+        list += "d" + std::to_string(i) + ".dwg\n";
+    }
+    for (int i = 0; i < 10; ++i) {
+        Put("late" + std::to_string(i) + ".dwg", Drawing(3));
+        list += "late" + std::to_string(i) + ".dwg\n";
+    }
+    Put("list", Bytes(list.begin(), list.end()));
+    EXPECT_EQ(MostThreadsOnOneProcessor("crowded-server,slow-late-names", {"--files-from", "list"}),
+              10);
 }
 
 }  // namespace

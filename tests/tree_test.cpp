@@ -59,6 +59,8 @@ TEST_F(TreeTest, AWalkMirrorsTheTreeAndFollowsNoLink) {
     EXPECT_EQ(ReadFile(m_dir / "thumbs/p1/Plan.bmp"), Single("plans/p1/Plan.dwg"));
     EXPECT_EQ(ReadFile(m_dir / "thumbs/p2/Plan.bmp"), Single("plans/p2/Plan.DWG"));
     EXPECT_EQ(ReadFile(m_dir / "thumbs/p2/sub/x.bmp"), Single("plans/p2/sub/x.dxf"));
+    ASSERT_EQ(Run({"-q", "-j", "1", "-r", "-o", "one", "plans"}).status, 0);
+    EXPECT_EQ(FilesUnder(m_dir / "one"), FilesUnder(m_dir / "thumbs"));
 
     // Without -o, beside each drawing; one worker and the default give the same text and JSON.
     ASSERT_EQ(Run({"-q", "-r", "plans"}).status, 0);
