@@ -6,8 +6,13 @@ namespace {
 
 // Waiting shows within a few drawings, so that a run on a share is soon at full speed.
 constexpr auto kLookInterval = std::chrono::milliseconds(10);
-// Workers that use less than this share of the processors they could are mostly waiting.
+// Workers that use less than this share of the processors they could are mostly waiting,
+// when they do so at this many looks in a row: one may be another program's moment.
 constexpr double kWaitingShare = 0.5;
+constexpr unsigned kWaitingLooks = 2;
+// Drawings a second that one waiting worker does at most: a drawing that takes it longer
+// than a millisecond waits for requests; faster ones wait only for the run's own locks.
+constexpr double kWaitingRatePerWorker = 1000.0;
 // Workers for each processor once they wait: enough to keep a share with a millisecond a
 // request busy.
 constexpr unsigned kWaitingWorkersPerProcessor = 4;
@@ -57,17 +62,33 @@ unsigned WorkerGrowth::Look(unsigned workers, const Mark& mark) {
 unsigned WorkerGrowth::Watch(unsigned workers, const Mark& mark) {
     const Mark last = m_last;
     m_last = mark;
-    const double processorsUsed = static_cast<double>(mark.processorTime - last.processorTime) /
-                                  1e9 / Seconds(mark.time - last.time);
+    const double seconds = Seconds(mark.time - last.time);
+    const double processorsUsed =
+        static_cast<double>(mark.processorTime - last.processorTime) / 1e9 / seconds;
+    const double rate = static_cast<double>(mark.done - last.done) / seconds;
     const unsigned waitingWorkers =
         std::min(kWaitingWorkersPerProcessor * m_processors, kMostWorkers);
     if (workers >= waitingWorkers) {
         m_phase = Phase::kSettled;  // more than that asked for already
         return workers;
     }
-    if (!mark.backlog || processorsUsed >= kWaitingShare * std::min(workers, m_processors)) {
+    const bool waiting = mark.backlog &&
+                         processorsUsed < kWaitingShare * std::min(workers, m_processors) &&
+                         rate < kWaitingRatePerWorker * workers;
+    if (!waiting) {
+        m_waitingLooks = 0;
         return workers;
     }
+    if (m_waitingLooks++ == 0) {
+        m_waitStart = last;
+    }
+    if (m_waitingLooks < kWaitingLooks) {
+        return workers;
+    }
+    // The rate while they waited is what the new workers must beat.
+    m_halfRate =
+        static_cast<double>(mark.done - m_waitStart.done) / Seconds(mark.time - m_waitStart.time);
+    m_before = workers;
     m_phase = Phase::kWarming;
     return waitingWorkers;
 }
@@ -81,7 +102,7 @@ unsigned WorkerGrowth::Measure(unsigned workers, const Mark& mark) {
     m_last = mark;
     if (m_halfRate > 0.0 && rate < kWorthwhileGain * m_halfRate) {
         m_phase = Phase::kSettled;
-        return rate < m_halfRate ? workers / 2 : workers;  // slower: back to half as many
+        return rate < m_halfRate ? m_before : workers;  // slower: back to as many as before
     }
     if (!mark.backlog) {
         return workers;  // the drawings come no faster than these workers do them: measure on
@@ -91,6 +112,7 @@ unsigned WorkerGrowth::Measure(unsigned workers, const Mark& mark) {
         return workers;
     }
     m_halfRate = rate;
+    m_before = workers;
     m_phase = Phase::kWarming;
     return workers * 2;
 }

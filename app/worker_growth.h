@@ -8,7 +8,7 @@
 // or a network (a share, a cold cache) rather than use the processors, with drawings queued
 // for them. Then it takes several for each processor, so that requests overlap their waits,
 // and doubles them while each doubling pays: a slower server wants more requests in flight.
-// A doubling that made the drawings slower is taken back.
+// A growth that made the drawings slower is taken back.
 class WorkerGrowth {
 public:
     using Clock = std::chrono::steady_clock;
@@ -41,6 +41,9 @@ private:
     unsigned m_processors;
     Phase m_phase = Phase::kWatching;
     bool m_started = false;
-    Mark m_last;              // the previous look, or where the phase began
-    double m_halfRate = 0.0;  // drawings a second with half the workers; 0 before a doubling
+    Mark m_last;                  // the previous look, or where the phase began
+    Mark m_waitStart;             // where the workers began to wait
+    unsigned m_waitingLooks = 0;  // looks in a row that saw them wait
+    unsigned m_before = 0;        // workers before the last growth
+    double m_halfRate = 0.0;      // drawings a second with those; 0 when not known
 };
