@@ -16,7 +16,7 @@ constexpr double kWaitingRatePerWorker = 1000.0;
 // Workers for each processor once they wait: enough to keep a share with a millisecond a
 // request busy.
 constexpr unsigned kWaitingWorkersPerProcessor = 4;
-// A doubling pays when drawings go this much faster; past a server's capacity they go no
+// A growth pays when drawings go this much faster; past a server's capacity they go no
 // faster, its requests only queue.
 constexpr double kWorthwhileGain = 1.3;
 // Drawings each worker finishes in a measurement: enough for a steady rate.
@@ -86,7 +86,7 @@ unsigned WorkerGrowth::Watch(unsigned workers, const Mark& mark) {
         return workers;
     }
     // The rate while they waited is what the new workers must beat.
-    m_halfRate =
+    m_rateBefore =
         static_cast<double>(mark.done - m_waitStart.done) / Seconds(mark.time - m_waitStart.time);
     m_before = workers;
     m_phase = Phase::kWarming;
@@ -100,9 +100,9 @@ unsigned WorkerGrowth::Measure(unsigned workers, const Mark& mark) {
     }
     const double rate = static_cast<double>(done) / Seconds(mark.time - m_last.time);
     m_last = mark;
-    if (m_halfRate > 0.0 && rate < kWorthwhileGain * m_halfRate) {
+    if (m_rateBefore > 0.0 && rate < kWorthwhileGain * m_rateBefore) {
         m_phase = Phase::kSettled;
-        return rate < m_halfRate ? m_before : workers;  // slower: back to as many as before
+        return rate < m_rateBefore ? m_before : workers;  // slower: back to as many as before
     }
     if (!mark.backlog) {
         return workers;  // the drawings come no faster than these workers do them: measure on
@@ -111,7 +111,7 @@ unsigned WorkerGrowth::Measure(unsigned workers, const Mark& mark) {
         m_phase = Phase::kSettled;
         return workers;
     }
-    m_halfRate = rate;
+    m_rateBefore = rate;
     m_before = workers;
     m_phase = Phase::kWarming;
     return workers * 2;
