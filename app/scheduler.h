@@ -77,6 +77,7 @@ private:
     std::optional<WorkerGrowth> m_growth;
     std::vector<std::jthread> m_workers;
     // Workers that take drawings: the first this many; more wait, as too many requests in
-    // flight slow a server down. Changed only with the lock held, on the submitting thread.
+    // flight slow a server down. Changed on the submitting thread, with the lock held while
+    // workers run.
     std::size_t m_active = 0;
 };

@@ -45,5 +45,5 @@ private:
     Mark m_waitStart;             // where the workers began to wait
     unsigned m_waitingLooks = 0;  // looks in a row that saw them wait
     unsigned m_before = 0;        // workers before the last growth
-    double m_rateBefore = 0.0;      // drawings a second with those; 0 when not known
+    double m_rateBefore = 0.0;    // drawings a second with those; 0 when not known
 };

@@ -129,9 +129,8 @@ TEST_F(RefusalTest, ASlowerGrowthIsTakenBack) {
         list += "late" + std::to_string(i) + ".dwg\n";
     }
     Put("list", Bytes(list.begin(), list.end()));
-    EXPECT_EQ(
-        MostThreadsOnOneProcessor("crowded-server,slow-late-names", {"--files-from", "list"}),
-        6);
+    EXPECT_EQ(MostThreadsOnOneProcessor("crowded-server,slow-late-names", {"--files-from", "list"}),
+              6);
 }
 
 }  // namespace

@@ -18,8 +18,8 @@ bool CFile::OpenForReading(const std::string& path, KindCheck /*check*/) {
     m_openError = 0;
     int fd = -1;
     // Others may read, write and delete meanwhile, as they may on POSIX systems.
-    if (_wsopen_s(&fd, WidePath(path).c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT, _SH_DENYNO, 0) !=
-        0) {
+    if (_wsopen_s(&fd, WidePath(path).c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT, _SH_DENYNO,
+                  0) != 0) {
         // Windows refuses to open a directory as a file with "access denied": say what it is.
         const DWORD attributes = ::GetFileAttributesW(WidePath(path).c_str());
         const bool directory =
@@ -77,9 +77,9 @@ bool IdentityOf(HANDLE handle, BY_HANDLE_FILE_INFORMATION& info) {
 bool IsSameFile(int fd, const std::string& path) {
     BY_HANDLE_FILE_INFORMATION open{};
     BY_HANDLE_FILE_INFORMATION named{};
-    const HANDLE other =
-        ::CreateFileW(WidePath(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const HANDLE other = ::CreateFileW(WidePath(path).c_str(), 0,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     const bool same =
         IdentityOf(reinterpret_cast<HANDLE>(_get_osfhandle(fd)), open) &&
         IdentityOf(other, named) && open.dwVolumeSerialNumber == named.dwVolumeSerialNumber &&

@@ -118,8 +118,8 @@ bool LooksAbandoned(HANDLE file, const std::wstring& expected) {
 // opened, never what a link or junction leads to; `expected` is where it must be found.
 void RemoveIfAbandoned(const std::string& path, const std::wstring& expected) {
     const HANDLE file =
-        ::CreateFileW(WidePath(path).c_str(), GENERIC_READ | READ_CONTROL | DELETE, kShareAll, nullptr,
-                      OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        ::CreateFileW(WidePath(path).c_str(), GENERIC_READ | READ_CONTROL | DELETE, kShareAll,
+                      nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         return;
     }
@@ -177,7 +177,8 @@ UniqueFd CreateHiddenFile(const std::string& target, std::string& hidden) {
 
 int RenameHiddenFile(const std::string& hidden, const std::string& target) {
     const auto hold = HoldOffTermination();
-    if (!::MoveFileExW(WidePath(hidden).c_str(), WidePath(target).c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    if (!::MoveFileExW(WidePath(hidden).c_str(), WidePath(target).c_str(),
+                       MOVEFILE_REPLACE_EXISTING)) {
         return LastErrno();
     }
     ForgetHiddenFile(hidden);
@@ -195,8 +196,8 @@ void KeepFromCleanup(const std::string& drawing) {
     if (!IsHiddenName(parts.baseName + parts.extension)) {
         return;
     }
-    const HANDLE file = ::CreateFileW(WidePath(drawing).c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
-                                      FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const HANDLE file = ::CreateFileW(WidePath(drawing).c_str(), 0, kShareAll, nullptr,
+                                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     BY_HANDLE_FILE_INFORMATION info{};
     if (file != INVALID_HANDLE_VALUE && ::GetFileInformationByHandle(file, &info)) {
         KeepIdentity(IdentityOf(info));
@@ -216,8 +217,8 @@ namespace {
 void RemoveAbandonedIn(const std::string& folder) {
     const std::string prefix =
         folder + (folder.ends_with('\\') || folder.ends_with('/') ? "" : "\\");
-    const HANDLE opened = ::CreateFileW(WidePath(folder).c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
-                                        FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const HANDLE opened = ::CreateFileW(WidePath(folder).c_str(), 0, kShareAll, nullptr,
+                                        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (opened == INVALID_HANDLE_VALUE) {
         return;
     }
@@ -228,8 +229,9 @@ void RemoveAbandonedIn(const std::string& folder) {
     }
     where += where.ends_with(L'\\') ? L"" : L"\\";
     WIN32_FIND_DATAW entry;
-    const HANDLE search = ::FindFirstFileExW(WidePath(prefix + ".pictavex-*").c_str(), FindExInfoBasic,
-                                             &entry, FindExSearchNameMatch, nullptr, 0);
+    const HANDLE search =
+        ::FindFirstFileExW(WidePath(prefix + ".pictavex-*").c_str(), FindExInfoBasic, &entry,
+                           FindExSearchNameMatch, nullptr, 0);
     if (search == INVALID_HANDLE_VALUE) {
         return;
     }
