@@ -4,8 +4,8 @@
 //   unnamed-files    open(O_TMPFILE) fails as on vfat, FUSE and network file systems;
 //   bmp-vanishes     access() of a name ending in ".bmp" finds nothing, as when a FUSE share
 //                    hides a file that another run renames over just then;
-//   slow-reads       every pread() waits 2 ms first, as a share's requests do;
-//   full-server      the same, one read at a time, as a server that has no room for more;
+//   full-server      every pread() waits 2 ms first, one at a time, as a share's requests
+//                    do on a server that has no room for more;
 //   crowded-server   one read at a time, 1 ms and 1 ms more for each other read waiting, as
 //                    a server that slows down under more requests than it can take;
 //   slow-late-names  lstat() of a name that holds "late" waits 20 ms first, so that such
@@ -102,13 +102,10 @@ int access(const char* path, int mode) {
 }
 
 ssize_t pread64(int fd, void* buffer, std::size_t count, off_t offset) {
-    const timespec wait{0, 2'000'000};
-    if (Asked("slow-reads")) {
-        ::nanosleep(&wait, nullptr);
-    }
     if (Asked("full-server")) {
         static std::mutex server;
         const std::lock_guard one(server);
+        const timespec wait{0, 2'000'000};
         ::nanosleep(&wait, nullptr);
     }
     if (Asked("crowded-server")) {
