@@ -147,8 +147,8 @@ void WalkFolder(const Folder& folder, const SearchResult& listed, std::vector<Fo
 
 // Folders listed ahead of the walk: as many as there are processors, or workers once they
 // are more, as they are when the drawings wait for a share.
-std::size_t FoldersAhead(const BatchState& state) {
-    return std::max<std::size_t>(UsableProcessors(), state.scheduler.Workers());
+std::size_t FoldersAhead(std::size_t processors, const BatchState& state) {
+    return std::max(processors, state.scheduler.Workers());
 }
 
 }  // namespace
@@ -159,10 +159,11 @@ void ProcessTree(const std::string& root, const std::string& mirroredAs, BatchSt
     // A folder met again, through a link the system does not show as one, is not walked
     // twice: no loop can hold the walk.
     std::unordered_set<std::string> walked;
+    const std::size_t processors = UsableProcessors();
     while (!pending.empty()) {
         Folder folder = std::move(pending.back());
         pending.pop_back();
-        const std::size_t ahead = std::min(FoldersAhead(state), pending.size());
+        const std::size_t ahead = std::min(FoldersAhead(processors, state), pending.size());
         std::for_each(pending.end() - static_cast<std::ptrdiff_t>(ahead), pending.end(),
                       [](Folder& next) { next.ListAhead(); });
         const Listing listing = folder.Take();

@@ -1,6 +1,5 @@
 #include "explorer/class_factory.h"
 
-#include <new>
 
 #include "explorer/module.h"
 #include "explorer/thumbnail_provider.h"
@@ -46,13 +45,7 @@ STDMETHODIMP CClassFactory::CreateInstance(IUnknown* outer, REFIID iid, void** o
     if (outer != nullptr) {
         return CLASS_E_NOAGGREGATION;
     }
-    CThumbnailProvider* provider = new (std::nothrow) CThumbnailProvider();
-    if (provider == nullptr) {
-        return E_OUTOFMEMORY;
-    }
-    const HRESULT result = provider->QueryInterface(iid, object);
-    provider->Release();  // the caller's reference, if any, keeps it
-    return result;
+    return CreateAsked<CThumbnailProvider>(iid, object);
 }
 
 STDMETHODIMP CClassFactory::LockServer(BOOL lock) {

@@ -1,7 +1,6 @@
 // The DLL's entry points, as COM and regsvr32 call them.
 #include <windows.h>
 
-#include <new>
 
 #include "explorer/class_factory.h"
 #include "explorer/handler_class.h"
@@ -18,13 +17,7 @@ STDAPI DllGetClassObject(REFCLSID id, REFIID iid, void** object) {
     if (id != kHandlerClass) {
         return CLASS_E_CLASSNOTAVAILABLE;
     }
-    CClassFactory* factory = new (std::nothrow) CClassFactory();
-    if (factory == nullptr) {
-        return E_OUTOFMEMORY;
-    }
-    const HRESULT result = factory->QueryInterface(iid, object);
-    factory->Release();
-    return result;
+    return CreateAsked<CClassFactory>(iid, object);
 }
 
 STDAPI DllCanUnloadNow() {
