@@ -3,6 +3,7 @@
 // next in turn are listed ahead, several at once: on a share each listing waits for the
 // server, and the waits overlap.
 #include <algorithm>
+#include <cerrno>
 #include <future>
 #include <system_error>
 #include <unordered_set>
@@ -17,6 +18,8 @@
 #include "platform/search.h"
 
 namespace {
+
+constexpr char kLinkedFolder[] = "a link, never written through";
 
 // The names a walk takes: those --include names, else drawings by their extension.
 bool IsTakenName(const std::string& name, const BatchState& state) {
@@ -89,8 +92,14 @@ bool OutputFolderFor(const Folder& folder, std::string& output, BatchState& stat
     if (!OutputFolderReady(state)) {
         return false;
     }
-    if (const int cause = CreateDirectories(output); cause != 0) {
-        state.scheduler.Say([&] { CFileException(output, cause).ReportError(); });
+    // A folder of the mirror that is a link, made by someone else, is never written through.
+    std::string failed;
+    if (const int cause = CreateDirectoriesBelow(state.outputDirectory, folder.relative, failed);
+        cause != 0) {
+        state.scheduler.Say([&] {
+            (cause == ELOOP ? CFileException(failed, kLinkedFolder) : CFileException(failed, cause))
+                .ReportError();
+        });
         state.failed = true;
         return false;
     }

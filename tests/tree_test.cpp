@@ -131,6 +131,27 @@ TEST_F(TreeTest, ManyFoldersKeepTheWalksOrder) {
     EXPECT_EQ(Run({"-j", "16", "-n", "-r", "-o", "out", "many"}).out, expected);
 }
 
+// A folder of the mirror that is already there as a link is never written through: the
+// drawings of p2 and of p2/sub fail, each folder saying why, the others are written, and
+// where the link leads stays as it was.
+TEST_F(TreeTest, AMirroredFolderThatIsALinkIsNotWrittenThrough) {
+    std::filesystem::create_directories(m_dir / "elsewhere");
+    std::filesystem::create_directories(m_dir / "thumbs");
+    ASSERT_EQ(::symlink("../elsewhere", (m_dir / "thumbs/p2").c_str()), 0);
+    const ToolRun run = Run({"-q", "-r", "-o", "thumbs", "plans"});
+    EXPECT_EQ(run.err, Error("thumbs/p2", "a link, never written through") +
+                           Error("thumbs/p2", "a link, never written through"));
+    EXPECT_EQ(run.status, 2);
+    EXPECT_TRUE(FilesUnder(m_dir / "elsewhere").empty());
+    std::vector<std::string> made;
+    for (const auto& [name, bytes] : FilesUnder(m_dir / "thumbs")) {
+        made.push_back(name);
+    }
+    EXPECT_EQ(made, (std::vector<std::string>{"p1/Plan.bmp", "q\"uote/a.bmp"}));
+    const ToolRun counted = Run({"-r", "-o", "thumbs", "plans"});
+    EXPECT_TRUE(counted.out.ends_with(Summary(2, 0, 0, 2, 0, 2))) << counted.out;
+}
+
 // The output folder inside the walked tree is never walked: what it holds is no input.
 TEST_F(TreeTest, TheOutputFolderIsNotWalked) {
     Put("plans/thumbs/old.dwg", DwgBuilder().Entry(2, DarkPaletteDib({})).Build());
