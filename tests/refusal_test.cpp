@@ -104,15 +104,17 @@ TEST_F(RefusalTest, AnOutputThatVanishedBeforeItsReplacementIsNoFailure) {
 }
 
 // A run started on one processor has one worker; once its reads are seen to wait, as on a
-// share, four. On a server that does one read at a time, four do no better than one, so
-// there are never more: with the main thread and the one that takes signals, six threads.
-// (Whether a fast run stays at one, and how far doubling goes where it pays, are the growth
-// rule's own tests: a loaded machine makes any run wait.)
+// share, four: with the main thread and the one that takes signals, six threads. On a server
+// that does one read at a time, no more pay: four do no better than one, unless the run's
+// own work (slow under a sanitizer) overlaps the reads, and then eight on trial do no better
+// than four. So six threads, or ten, never more. (Whether a fast run stays at one, and how
+// far doubling goes where it pays, are the growth rule's own tests.)
 TEST_F(RefusalTest, OnOneProcessorWorkersGrowUntilTheServerIsFull) {
     for (int i = 0; i < 200; ++i) {
         Put("d" + std::to_string(i) + ".dwg", Drawing(3 + i % 7));
     }
-    EXPECT_EQ(MostThreadsOnOneProcessor("full-server"), 6);
+    const long threads = MostThreadsOnOneProcessor("full-server");
+    EXPECT_TRUE(threads == 6 || threads == 10) << threads;
 }
 
 // On a server that slows down under more requests, four are slower than one, and three are
