@@ -48,15 +48,20 @@ std::uint32_t DibGetHeaderSize(std::span<const std::uint8_t> dib) {
     return ReadU32(dib, 0);
 }
 
+// Every header but the 12-byte one has 32-bit fields where the 40-byte one has them.
+bool HasCoreHeader(std::span<const std::uint8_t> dib) {
+    return DibGetHeaderSize(dib) == kCoreHeaderSize;
+}
+
 std::int32_t DibGetWidth(std::span<const std::uint8_t> dib) {
-    if (IsInfoHeader(dib)) {
+    if (!HasCoreHeader(dib)) {
         return static_cast<std::int32_t>(ReadU32(dib, kWidthOffset));
     }
     return ReadU16(dib, kWidthOffset);
 }
 
 std::int32_t DibGetHeight(std::span<const std::uint8_t> dib) {
-    if (IsInfoHeader(dib)) {
+    if (!HasCoreHeader(dib)) {
         return static_cast<std::int32_t>(ReadU32(dib, kInfoHeightOffset));
     }
     return ReadU16(dib, kCoreHeightOffset);

@@ -15,12 +15,23 @@ COLORREF ColorOf(std::uint32_t rgb) {
     return (rgb >> 16 & 0xFF) | (rgb & 0xFF00) | (rgb & 0xFF) << 16;
 }
 
+// Whether the held bitmap was decoded from a PNG image; DXF drawings keep bitmaps alone.
+bool StoredAsPng(const CDwgThumbnail& thumbnail) {
+    const std::optional<std::size_t> entry = thumbnail.m_previewEntry;
+    return thumbnail.m_format == DrawingFormat::kDwg && entry &&
+           *entry < thumbnail.m_entries.size() && thumbnail.m_entries[*entry].code == kPng;
+}
+
 }  // namespace
 
 extern "C" {
 
 pictavex_ctx* pictavex_ctx_new(void) {
-    return new (std::nothrow) pictavex_ctx;
+    try {
+        return new pictavex_ctx;
+    } catch (...) {
+        return nullptr;
+    }
 }
 
 void pictavex_ctx_free(pictavex_ctx* ctx) {
@@ -106,19 +117,20 @@ int pictavex_get_preview(const pictavex_ctx* ctx, int* kind, uint32_t* width, ui
     if (const int ready = PreviewReady(ctx); ready != PICTAVEX_OK) {
         return ready;
     }
-    const CDwgThumbnail& thumbnail = ctx->thumbnail;
-    const bool png = thumbnail.m_entries.at(*thumbnail.m_previewEntry).code == kPng;
-    const CSize size = thumbnail.GetDimensions();
-    if (kind != nullptr) {
-        *kind = png ? PICTAVEX_PREVIEW_PNG : PICTAVEX_PREVIEW_BITMAP;
-    }
-    if (width != nullptr) {
-        *width = static_cast<std::uint32_t>(std::abs(size.cx));
-    }
-    if (height != nullptr) {
-        *height = static_cast<std::uint32_t>(std::abs(size.cy));
-    }
-    return PICTAVEX_OK;
+    return Guarded([&] {
+        const CDwgThumbnail& thumbnail = ctx->thumbnail;
+        const CSize size = thumbnail.GetDimensions();
+        if (kind != nullptr) {
+            *kind = StoredAsPng(thumbnail) ? PICTAVEX_PREVIEW_PNG : PICTAVEX_PREVIEW_BITMAP;
+        }
+        if (width != nullptr) {
+            *width = static_cast<std::uint32_t>(std::abs(size.cx));
+        }
+        if (height != nullptr) {
+            *height = static_cast<std::uint32_t>(std::abs(size.cy));
+        }
+        return PICTAVEX_OK;
+    });
 }
 
 const char* pictavex_strerror(int err) {

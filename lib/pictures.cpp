@@ -5,10 +5,23 @@
 #include "dib/dib_picture.h"
 #include "lib/context.h"
 #include "lib/pictavex.h"
+#include "platform/checked_math.h"
 
 namespace {
 
 constexpr std::size_t kRgbaSize = 4;
+
+// Whether rows of `width` pixels, `stride` bytes apart, `height` of them, fit in `size` bytes.
+bool RowsFit(std::uint32_t width, std::uint32_t height, std::size_t stride, std::size_t size) {
+    const std::size_t row = std::size_t{width} * kRgbaSize;
+    if (height == 0 || stride < row) {
+        return false;
+    }
+    const std::optional<std::size_t> before = CheckedMul<std::size_t>(stride, height - 1);
+    const std::optional<std::size_t> needed =
+        before ? CheckedAdd<std::size_t>(*before, row) : std::nullopt;
+    return needed && *needed <= size;
+}
 
 }  // namespace
 
@@ -43,8 +56,7 @@ int pictavex_get_fitted(pictavex_ctx* ctx, uint32_t side, int format, void* out,
         status != PICTAVEX_OK) {
         return status;
     }
-    if (stride < std::size_t{width} * kRgbaSize ||
-        out_size < stride * (height - 1) + std::size_t{width} * kRgbaSize) {
+    if (!RowsFit(width, height, stride, out_size)) {
         return PICTAVEX_EBUFSIZ;
     }
     return Guarded([&] {
@@ -130,12 +142,14 @@ int pictavex_get_bmp(const pictavex_ctx* ctx, void* out, size_t out_size) {
     if (out_size < size) {
         return PICTAVEX_EBUFSIZ;
     }
-    const MemoryBlock& dib = *ctx->thumbnail.m_dib;
-    const auto header = DibBmpFileHeader(dib);
-    auto* bytes = static_cast<std::uint8_t*>(out);
-    std::copy(header.begin(), header.end(), bytes);
-    std::copy(dib.begin(), dib.end(), bytes + header.size());
-    return PICTAVEX_OK;
+    return Guarded([&] {
+        const MemoryBlock& dib = *ctx->thumbnail.m_dib;
+        const auto header = DibBmpFileHeader(dib);
+        auto* bytes = static_cast<std::uint8_t*>(out);
+        std::copy(header.begin(), header.end(), bytes);
+        std::copy(dib.begin(), dib.end(), bytes + header.size());
+        return PICTAVEX_OK;
+    });
 }
 
 }  // extern "C"

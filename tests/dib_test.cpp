@@ -42,13 +42,20 @@ TEST(DibHeaderTest, InfoHeaderFieldsAreSigned) {
     EXPECT_EQ(DibGetHeight(dib), -7);
 }
 
-TEST(DibHeaderTest, OtherHeaderSizesUseTheCoreLayout) {
-    for (std::uint32_t headerSize : {12u, 108u, 124u}) {
-        Bytes dib = MakeCoreDib(0xFFFE, 300, 8);
+// Width and height are 16 bits only in the 12-byte header; every larger one (40, 52, 56, 108,
+// 124) keeps them as signed 32 bits at 4 and 8, as BMP readers read them.
+TEST(DibHeaderTest, OnlyTheCoreHeaderHasSixteenBitSizes) {
+    Bytes core = MakeCoreDib(0xFFFE, 300, 8);
+    EXPECT_EQ(DibGetWidth(core), 0xFFFE);  // widened without sign
+    EXPECT_EQ(DibGetHeight(core), 300);
+    EXPECT_EQ(DibGetColorCount(core), 256);
+    for (std::uint32_t headerSize : {40u, 52u, 56u, 108u, 124u}) {
+        Bytes dib(headerSize, 0);
         PutLittleEndian(dib, 0, headerSize, 4);
-        EXPECT_EQ(DibGetWidth(dib), 0xFFFE) << headerSize;  // widened without sign
-        EXPECT_EQ(DibGetHeight(dib), 300) << headerSize;
-        EXPECT_EQ(DibGetColorCount(dib), 256) << headerSize;
+        PutLittleEndian(dib, 4, 70000, 4);
+        PutLittleEndian(dib, 8, static_cast<std::uint32_t>(-3), 4);
+        EXPECT_EQ(DibGetWidth(dib), 70000) << headerSize;
+        EXPECT_EQ(DibGetHeight(dib), -3) << headerSize;
     }
 }
 

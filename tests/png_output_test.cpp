@@ -101,6 +101,37 @@ TEST_F(PngOutputTest, AlphaBitFieldsBecomeRgba) {
     EXPECT_EQ(png.pixels, (Bytes{0x30, 0x20, 0x10, 0x80}));
 }
 
+// Every header size BMP readers know gives the same picture: a 3 x 2 bitmap of 32 bits, its
+// masks in the header (52 bytes and more) or after it (40), each pixel its own colour.
+TEST_F(PngOutputTest, EveryHeaderSizeBecomesThePictureItHolds) {
+    for (const std::uint32_t headerSize : {40u, 52u, 56u, 108u, 124u}) {
+        Bytes dib(headerSize, 0);
+        PutLittleEndian(dib, 0, headerSize, 4);
+        PutLittleEndian(dib, 4, 3, 4);
+        PutLittleEndian(dib, 8, 2, 4);
+        PutLittleEndian(dib, 12, 1, 2);
+        PutLittleEndian(dib, 14, 32, 2);
+        PutLittleEndian(dib, 16, 3, 4);  // bit fields
+        dib.resize(std::max<std::size_t>(headerSize, 52));
+        for (std::size_t i = 0; i < 3; ++i) {
+            PutLittleEndian(dib, 40 + 4 * i, 0x00FF0000u >> (8 * i), 4);
+        }
+        for (std::uint8_t value = 1; value <= 18; value += 3) {  // bottom row first
+            dib.insert(dib.end(), {value, std::uint8_t(value + 1), std::uint8_t(value + 2), 0});
+        }
+        const DecodedPng png = Convert(dib, {"-f", "png"});
+        EXPECT_EQ(png.colorType, 2) << headerSize;
+        EXPECT_EQ(png.width, 3u) << headerSize;
+        EXPECT_EQ(png.height, 2u) << headerSize;
+        EXPECT_EQ(png.pixels, (Bytes{12, 11, 10, 255, 15, 14, 13, 255, 18, 17, 16, 255,  //
+                                     3,  2,  1,  255, 6,  5,  4,  255, 9,  8,  7,  255}))
+            << headerSize;
+        const ToolRun json = RunProgram(PICTAVEX_BINARY, m_dir.Path(), {"--json", "-n", "d.dwg"});
+        EXPECT_NE(json.out.find(R"("width":3,"height":2,"bit_depth":32)"), std::string::npos)
+            << headerSize << json.out;
+    }
+}
+
 // A clear pixel of a PNG preview shows the background asked for, in the BMP's own bytes.
 TEST_F(PngOutputTest, ClearPartsOfPngPreviewsShowTheBackground) {
     const Bytes png = EncodePng(
