@@ -126,7 +126,7 @@ int MakeThumbnail(const Request& request) {
         return kExitNoThumbnail;
     }
     // Tumbler hands over an empty file and reads it back through its own descriptor.
-    WriteFileInPlace(request.output, png, {request.drawing, BeginsAsDrawing});
+    WriteFileInPlace(request.output, png, DrawingGuard(request.drawing));
     return 0;
 }
 

@@ -10,6 +10,8 @@ std::string ReasonOf(int cause) {
             return kNotRegularReason;
         case kDrawingCause:
             return kDrawingReason;
+        case kUnreadableCause:
+            return kUnreadableReason;
         case kReservedNameCause:
             return kReservedNameReason;
         case kInvalidNameCause:

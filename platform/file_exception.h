@@ -10,6 +10,9 @@ inline constexpr int kNotRegularCause = -1;
 // Why an output's name that holds a drawing, or the very file being read, is not replaced.
 inline constexpr char kDrawingReason[] = "a drawing, never replaced by a picture";
 inline constexpr int kDrawingCause = -2;
+// Why an existing file that cannot be read, and so could be a drawing, is not replaced.
+inline constexpr char kUnreadableReason[] = "cannot be read, so never replaced";
+inline constexpr int kUnreadableCause = -5;
 // Names that Windows cannot give a file: a device's, or one that it would change.
 inline constexpr char kReservedNameReason[] = "a device name that Windows reserves";
 inline constexpr int kReservedNameCause = -3;

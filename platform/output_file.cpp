@@ -1,19 +1,11 @@
 // COutputFile: what every system does alike when an output is discarded, checked and closed.
 #include <algorithm>
-#include <array>
 #include <cerrno>
 
 #include <unistd.h>
 
 #include "platform/output_file.h"
 #include "platform/output_names.h"
-
-namespace {
-
-// Enough of a file's start to tell a drawing: DWG's version text, DXF's first group.
-constexpr std::size_t kDrawingStartBytes = 32;
-
-}  // namespace
 
 COutputFile::~COutputFile() {
     Discard();
@@ -34,11 +26,16 @@ void COutputFile::Fail(int cause) const {
 int COutputFile::GuardExisting() const {
     CFile existing;
     if (!existing.OpenForReading(m_path, KindCheck::kListedRegular)) {
-        return 0;  // nothing there, or nothing the replacement may touch: it tells
+        // Gone since the look: nothing to replace. Anything else, a file that cannot be read
+        // among them, is never replaced by a guarded output: it could be a drawing.
+        const int cause = existing.OpenFailure().Cause();
+        return cause == ENOENT || m_guard.isDrawing == nullptr ? 0
+               : cause == EACCES || cause == EPERM             ? kUnreadableCause
+                                                               : cause;
     }
-    std::array<std::uint8_t, kDrawingStartBytes> start{};
-    const std::size_t got = existing.ReadAt(0, start.data(), start.size());
-    return GuardedCause(existing.m_fd.Get(), {start.data(), got}, m_guard);
+    MemoryBlock start(std::min<std::size_t>(m_guard.startBytes, existing.GetLength()));
+    start.resize(existing.ReadAt(0, start.data(), start.size()));
+    return GuardedCause(existing.m_fd.Get(), start, m_guard);
 }
 
 void WriteNewFile(const std::string& path, std::span<const std::uint8_t> bytes,
@@ -51,7 +48,7 @@ void WriteNewFile(const std::string& path, std::span<const std::uint8_t> bytes,
 
 int GuardedCause(int fd, std::span<const std::uint8_t> start, const OutputGuard& guard) {
     const bool drawing = guard.isDrawing != nullptr &&
-                         guard.isDrawing(start.first(std::min(start.size(), kDrawingStartBytes)));
+                         guard.isDrawing(start.first(std::min(start.size(), guard.startBytes)));
     return drawing || (!guard.source.empty() && IsSameFile(fd, guard.source)) ? kDrawingCause : 0;
 }
 

@@ -9,11 +9,12 @@
 #include "platform/unique_fd.h"
 
 // What an output must never replace: the drawing it is made from (`source`, compared by the
-// file system's identity of the files), and any file whose first bytes `isDrawing` calls a
-// drawing.
+// file system's identity of the files), any file whose first `startBytes` bytes `isDrawing`
+// calls a drawing, and, with `isDrawing`, any file that cannot be read to tell.
 struct OutputGuard {
     std::string source;
     bool (*isDrawing)(std::span<const std::uint8_t> start) = nullptr;
+    std::size_t startBytes = 0;
 };
 
 // A picture file being written. Failures are raised as CFileException.
@@ -70,6 +71,6 @@ void WriteFileInPlace(const std::string& path, std::span<const std::uint8_t> byt
 // does.
 void WriteNewFile(const std::string& path, std::span<const std::uint8_t> bytes,
                   const OutputGuard& guard);
-// kDrawingCause when an existing file, open as `fd` and beginning with `start`, is one the
-// guard protects; else 0.
+// kDrawingCause when an existing file, open as `fd` and beginning with `start` (its first
+// guard.startBytes bytes, or more), is one the guard protects; else 0.
 int GuardedCause(int fd, std::span<const std::uint8_t> start, const OutputGuard& guard);

@@ -60,6 +60,10 @@ TEST_F(DrawingGuardTest, NoFileThatBeginsAsADrawingIsReplaced) {
         {"text DXF, CRLF", Text("0\r\nSECTION\r\n"), true},
         {"DXF with a comment first", Text("999\r\nmade by hand\r\n  0\r\nSECTION\r\n"), true},
         {"binary DXF", Text("AutoCAD Binary DXF\r\n\x1a"), true},
+        {"text DXF after blank lines", Text(std::string(40000, '\n') + "  0\nSECTION\n"), true},
+        {"text DXF after blanks of every kind", Text(" \t\r\n\r\n  0\r\nSECTION\r\n"), true},
+        {"blank lines past what tells a drawing",
+         Text(std::string(kDrawingStartBytes, '\n') + "  0\nSECTION\n"), false},
         {"notes that start with AC", Text("ACME notes"), false},
         {"a version with a letter", Text("AC1015X"), false},
         {"not a section", Text("  0\nSECTIONS?"), true},
@@ -68,6 +72,11 @@ TEST_F(DrawingGuardTest, NoFileThatBeginsAsADrawingIsReplaced) {
         {"empty", {}, false},
     };
     for (const auto& c : cases) {
+        // What the reader makes of the file is what the guard makes of it.
+        Put("probe.dxf", c.existing);
+        const ToolRun read = Run({"--json", "-n", "probe.dxf"});
+        EXPECT_EQ(read.err.find("not a DWG or DXF drawing") == std::string::npos, c.kept)
+            << c.what << read.err;
         Put("c.dwg", Drawing());
         Put("c.bmp", c.existing);
         const ToolRun run = Run({"-q", "c.dwg"});
@@ -77,6 +86,31 @@ TEST_F(DrawingGuardTest, NoFileThatBeginsAsADrawingIsReplaced) {
         EXPECT_EQ(now == c.existing, c.kept) << c.what;
         EXPECT_EQ(now.size() > 1 && now[0] == 'B' && now[1] == 'M', !c.kept) << c.what;
     }
+}
+
+// A file the guard cannot read could be a drawing: it is never replaced, by the tool or the
+// thumbnailer, and the reason says why.
+TEST_F(DrawingGuardTest, AFileThatCannotBeReadIsNeverReplaced) {
+    if (!CanRunAsOrdinaryUser()) {
+        GTEST_SKIP() << "needs to run as an ordinary user";
+    }
+    ::chmod(m_dir.Path().c_str(), 0777);
+    Put("c.dwg", Drawing());
+    for (const char* name : {"c.bmp", "t.png"}) {
+        Put(name, DwgBuilder().Build());
+        ASSERT_EQ(::chown((m_dir / name).c_str(), kNobody, kNobody), 0);
+        ASSERT_EQ(::chmod((m_dir / name).c_str(), 0200), 0);  // write-only
+    }
+    const Bytes kept = ReadFile(m_dir / "c.bmp");
+    const ToolRun run = Run({"-q", "c.dwg"}, {.asOrdinaryUser = true});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err, Error("c.bmp", "cannot be read, so never replaced"));
+    EXPECT_EQ(ReadFile(m_dir / "c.bmp"), kept);
+    const ToolRun thumbnail = RunProgram(PICTAVEX_THUMBNAILER, m_dir.Path(),
+                                         {"-s", "64", "c.dwg", "t.png"}, {.asOrdinaryUser = true});
+    EXPECT_EQ(thumbnail.status, 2);
+    EXPECT_EQ(ReadFile(m_dir / "t.png"), kept);
+    EXPECT_EQ(HiddenFiles(m_dir.Path()), std::vector<std::string>{});
 }
 
 TEST_F(DrawingGuardTest, TwoDrawingsNamedLikeEachOthersOutputsAreBothKept) {
@@ -124,6 +158,12 @@ protected:
 TEST_F(ThumbnailerGuardTest, TheDrawingIsNeverItsOwnOutput) {
     Put("a.dwg", Drawing());
     Put("b.dwg", Drawing(9));
+    Put("c.png", Text(std::string(3000, '\n') + "  0\nSECTION\n  2\nHEADER\n"));
+    const Bytes c = ReadFile(m_dir / "c.png");
+    const ToolRun dxf = Thumbnail("c.png");
+    EXPECT_EQ(dxf.status, 2);
+    EXPECT_EQ(dxf.err, "pictavex-thumbnailer: c.png: " + kRefused + "\n");
+    EXPECT_EQ(ReadFile(m_dir / "c.png"), c);
     const Bytes a = ReadFile(m_dir / "a.dwg");
     const Bytes b = ReadFile(m_dir / "b.dwg");
     ASSERT_EQ(::link((m_dir / "a.dwg").c_str(), (m_dir / "link").c_str()), 0);

@@ -38,17 +38,20 @@ bool IsDwgVersion(std::string_view version) {
 
 DxfKind DxfKindOf(std::span<const std::uint8_t> start) {
     const std::string_view text(reinterpret_cast<const char*>(start.data()), start.size());
-    if (!text.starts_with(kBinaryDxfSentinel)) {
+    if (!text.starts_with(kBinaryDxfWords)) {
         return BeginsAsTextDxf(text) ? DxfKind::kText : DxfKind::kNone;
     }
     // The first group, 0 SECTION, says how wide codes are: "\0SECTION" or "\0\0SECTION".
-    const std::string_view first = text.substr(kBinaryDxfSentinel.size());
+    const std::string_view first = text.substr(std::min(text.size(), kBinaryDxfSentinel.size()));
     return first.starts_with(std::string_view("\0\0", 2)) ? DxfKind::kBinary16 : DxfKind::kBinary8;
 }
 
 bool BeginsAsDrawing(std::span<const std::uint8_t> start) {
     const std::string_view text(reinterpret_cast<const char*>(start.data()), start.size());
     const std::string_view version = text.substr(0, std::min(kDwgVersionBytes, text.find('\0')));
-    return IsDwgVersion(version) || text.starts_with("AutoCAD Binary DXF") ||
-           DxfKindOf(start) != DxfKind::kNone;
+    return IsDwgVersion(version) || DxfKindOf(start) != DxfKind::kNone;
+}
+
+OutputGuard DrawingGuard(std::string source) {
+    return {std::move(source), BeginsAsDrawing, kDrawingStartBytes};
 }

@@ -5,23 +5,17 @@
 #include "thumbnail/dwg_thumbnail.h"
 #include "thumbnail/dxf_preview.h"
 
-namespace {
-
-// Where a DXF header keeps $ACADVER: near the top of the file.
-constexpr std::size_t kDxfStartBytes = 64 * 1024;
-
-}  // namespace
-
 void CDwgThumbnail::ReadDxf(CFile& file) {
+    // The start that tells a drawing also holds $ACADVER, near the top of the header.
     MemoryBlock start(
-        static_cast<std::size_t>(std::min<std::uint64_t>(kDxfStartBytes, file.GetLength())));
+        static_cast<std::size_t>(std::min<std::uint64_t>(kDrawingStartBytes, file.GetLength())));
     file.Seek(0);
     start.resize(file.Read(start.data(), start.size()));
-    const DxfKind kind = DxfKindOf(start);
-    if (kind == DxfKind::kNone) {
+    if (!BeginsAsDrawing(start)) {
         m_outcome = LoadOutcome::kNotDrawing;
         return;
     }
+    const DxfKind kind = DxfKindOf(start);
     m_format = DrawingFormat::kDxf;
     m_version = DxfVersion(start, kind);
     start = {};

@@ -5,7 +5,7 @@
 #include "thumbnail/dwg_thumbnail.h"
 
 OutputGuard CDwgThumbnail::Guard() const {
-    return {m_fileName, BeginsAsDrawing};
+    return DrawingGuard(m_fileName);
 }
 
 int CDwgThumbnail::SaveBmp(std::string path) {
