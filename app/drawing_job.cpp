@@ -53,11 +53,11 @@ DrawingStatus Extract(const DrawingJob& job, CDwgThumbnail& thumbnail, PreviewTa
     thumbnail.Load(job.input, job.listedRegular ? KindCheck::kListedRegular : KindCheck::kAsk);
     switch (thumbnail.m_outcome) {
         case LoadOutcome::kFailed:
+        case LoadOutcome::kOverLimit:  // the search's limit: m_error says so
             return DrawingStatus::kFailed;
         case LoadOutcome::kNoPreview:
             return DrawingStatus::kNoPreview;
         case LoadOutcome::kDamagedPreview:
-        case LoadOutcome::kOverLimit:  // the tool's own limits: a preview no drawing holds
             return DrawingStatus::kDamagedPreview;
         case LoadOutcome::kNotDrawing:
             return DrawingStatus::kNotDrawing;

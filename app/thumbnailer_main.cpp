@@ -94,8 +94,6 @@ std::string ReasonOf(int status, const pictavex_ctx* context) {
             return pictavex_get_read_error(context);
         case PICTAVEX_ENOMEM:
             return std::strerror(ENOMEM);
-        case PICTAVEX_ELIMIT:
-            return pictavex_strerror(PICTAVEX_EDAMAGED);  // the library's own limits
         default:
             return pictavex_strerror(status);
     }

@@ -61,6 +61,14 @@ int pictavex_set_limits(pictavex_ctx* ctx, uint32_t max_side, uint64_t max_previ
     return PICTAVEX_OK;
 }
 
+int pictavex_set_scan_limit(pictavex_ctx* ctx, uint64_t max_scan_bytes) {
+    if (ctx == nullptr) {
+        return PICTAVEX_EINVAL;
+    }
+    ctx->limits.maxScanBytes = max_scan_bytes == 0 ? kDefaultScanBytes : max_scan_bytes;
+    return PICTAVEX_OK;
+}
+
 int pictavex_load_file(pictavex_ctx* ctx, const char* path) {
     if (ctx == nullptr || path == nullptr) {
         return PICTAVEX_EINVAL;

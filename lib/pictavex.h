@@ -73,6 +73,11 @@ PICTAVEX_API int pictavex_set_background(pictavex_ctx* ctx, uint32_t rgb);
 PICTAVEX_API int pictavex_set_limits(pictavex_ctx* ctx, uint32_t max_side,
                                      uint64_t max_preview_bytes, uint64_t max_decode_bytes);
 
+/* The most bytes of a drawing read to find a preview whose place no header gives, as a DXF
+ * drawing's (0 keeps the library's own: 256 MiB); a preview not found within them is
+ * PICTAVEX_ELIMIT. Text DXF ends its search at a zero byte. For drawings loaded after the call. */
+PICTAVEX_API int pictavex_set_scan_limit(pictavex_ctx* ctx, uint64_t max_scan_bytes);
+
 /* Loads a drawing, replacing the one before. PICTAVEX_OK when it holds a usable preview. */
 PICTAVEX_API int pictavex_load_file(pictavex_ctx* ctx, const char* path);
 PICTAVEX_API int pictavex_load_buffer(pictavex_ctx* ctx, const void* data, size_t size);

@@ -1,6 +1,8 @@
 // DXF drawings: the THUMBNAILIMAGE section of text and binary DXF gives the very BMP that a DWG
 // drawing with the same bitmap gives; broken sections are told apart from missing ones.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include "tests/dxf_builder.h"
 #include "tests/test_helpers.h"
@@ -111,6 +113,35 @@ TEST_F(DxfTest, BrokenSectionsAreDamagedAndMissingOnesGiveNoPreview) {
         expected.push_back(row.status);
     }
     EXPECT_EQ(Statuses(names), expected);
+}
+
+// A DXF of 10 GiB that holds 4 KiB (a sparse file) is searched within bounds: text DXF up to
+// its first zero byte, binary DXF up to the bytes a search may read, which the run then names.
+// Each run gets ten seconds of processor time, far more than it needs and far less than the
+// read of 10 GiB of holes takes.
+TEST_F(DxfTest, HugeSparseDrawingsAreSearchedWithinBounds) {
+    constexpr off_t kLength = 10ll << 30;
+    const struct {
+        const char* name;
+        DxfForm form;
+        int status;
+        std::string err;
+    } rows[] = {
+        {"text.dxf", DxfForm::kText, 0, ""},
+        {"binary.dxf", DxfForm::kBinary16, 2,
+         Error("binary.dxf", "no preview found within the bytes a search may read")},
+    };
+    for (const auto& row : rows) {
+        Put(row.name, BuildDxf({.form = row.form, .section = false}));
+        if (::truncate((m_dir / row.name).c_str(), kLength) != 0) {
+            GTEST_SKIP() << "this file system holds no sparse file of 10 GiB";
+        }
+        const ToolRun run = Run({"-q", row.name}, {.limits = {{RLIMIT_CPU, 10}}});
+        EXPECT_EQ(run.signal, 0) << row.name << " ran out of processor time";
+        EXPECT_EQ(run.status, row.status) << row.name;
+        EXPECT_EQ(run.err, row.err) << row.name;
+        EXPECT_FALSE(Exists(std::filesystem::path(row.name).stem().string() + ".bmp"));
+    }
 }
 
 // `--json` names the format, and a DXF's version is its $ACADVER.

@@ -204,3 +204,45 @@ TEST(LibraryCallsTest, TallPicturesAreWholeBandAfterBand) {
 }
 
 }  // namespace
+
+namespace {
+
+struct CountedBytes {
+    const Bytes* bytes;
+    std::uint64_t read = 0;
+};
+
+int ReadCounted(void* user, uint64_t offset, void* buffer, size_t length, size_t* got) {
+    auto* source = static_cast<CountedBytes*>(user);
+    *got = offset >= source->bytes->size()
+               ? 0
+               : std::min<std::size_t>(length, source->bytes->size() - offset);
+    std::copy_n(source->bytes->data() + offset, *got, static_cast<std::uint8_t*>(buffer));
+    source->read += *got;
+    return 0;
+}
+
+// A DXF of 3 MiB whose section comes before its entities, which the search reaches after the
+// file's last MiB: found within the library's own limit and within 2 MiB, and refused, after
+// reading no more than it allows, within 1 MiB.
+TEST(LibraryCallsTest, TheSearchReadsNoMoreThanTheCallerAllows) {
+    Context context;
+    const Bytes dxf =
+        BuildDxf({.preview = ColourDib(5, 3), .atEnd = false, .entityBytes = 3 << 20});
+    const struct {
+        std::uint64_t limit;
+        int status;
+    } cases[] = {{0, PICTAVEX_OK}, {1 << 20, PICTAVEX_ELIMIT}, {2 << 20, PICTAVEX_OK}};
+    for (const auto& c : cases) {
+        ASSERT_EQ(pictavex_set_scan_limit(context.ctx, c.limit), PICTAVEX_OK);
+        CountedBytes source{&dxf};
+        EXPECT_EQ(pictavex_load_stream(context.ctx, ReadCounted, &source, dxf.size()), c.status)
+            << c.limit;
+        if (c.status == PICTAVEX_ELIMIT) {
+            EXPECT_LE(source.read, c.limit + (64u << 10)) << "the start is read to tell a DXF";
+        }
+    }
+    EXPECT_EQ(pictavex_set_scan_limit(nullptr, 0), PICTAVEX_EINVAL);
+}
+
+}  // namespace

@@ -25,14 +25,21 @@ enum class LoadOutcome {
     kDamagedPreview,  // a preview that is cut short, inconsistent or too large
     kFailed,          // the drawing could not be read; the reason was reported
     kNotDrawing,      // the file begins neither as DWG nor as DXF drawings do
-    kOverLimit,       // a preview over one of the caller's limits: nothing allocated for it
+    kOverLimit,       // a preview over one of the caller's limits: nothing allocated for it,
+                      // or none found within the bytes the search may read (m_error says so)
 };
 
-// What a caller allows one drawing's preview: never more than the tool's own limits.
+// The bytes of a drawing read, by default, to find a preview whose place no header gives (a
+// DXF drawing's section): a DXF of that size takes about a second to search.
+inline constexpr std::uint64_t kDefaultScanBytes = 256ull << 20;
+
+// What a caller allows one drawing's preview: never more than the tool's own limits, but for
+// the search, which costs time alone.
 struct PreviewLimits {
     std::uint32_t maxSide = kMaxPreviewSide;       // pixels a side
     std::uint64_t maxPreviewBytes = kMaxDibBytes;  // bytes of the stored preview
     std::uint64_t maxDecodeBytes = kMaxDibBytes;   // bytes of the bitmap it becomes
+    std::uint64_t maxScanBytes = kDefaultScanBytes;  // bytes read to find the preview
 };
 
 // What an entry of a drawing's image directory holds.

@@ -1,6 +1,12 @@
 // The preview of a DXF drawing, taken as a DWG drawing's bitmap is.
 #include <algorithm>
 
+namespace {
+
+constexpr char kScanLimitReason[] = "no preview found within the bytes a search may read";
+
+}  // namespace
+
 #include "thumbnail/drawing_start.h"
 #include "thumbnail/dwg_thumbnail.h"
 #include "thumbnail/dxf_preview.h"
@@ -20,8 +26,13 @@ void CDwgThumbnail::ReadDxf(CFile& file) {
     m_version = DxfVersion(start, kind);
     start = {};
     DxfPreview preview = ReadDxfPreview(
-        file, kind, [this](std::uint64_t count) { return WithinLimits(count, 0, 0); });
+        file, kind, [this](std::uint64_t count) { return WithinLimits(count, 0, 0); },
+        m_limits.maxScanBytes);
     switch (preview.state) {
+        case DxfPreviewState::kScanLimit:
+            m_outcome = LoadOutcome::kOverLimit;
+            m_error = m_fileName + ": " + kScanLimitReason;
+            return;
         case DxfPreviewState::kNone:
         case DxfPreviewState::kRefused:  // the outcome says so already
             return;

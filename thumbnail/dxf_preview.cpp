@@ -199,47 +199,65 @@ DxfPreview ReadSection(CFile& file, DxfKind kind, std::uint64_t section,
 
 namespace {
 
-// Where the groups of the section named THUMBNAILIMAGE begin, if it lies in [from, to).
-std::optional<std::uint64_t> FindDxfPreviewSection(CFile& file, DxfKind kind, std::uint64_t from,
-                                                   std::uint64_t to) {
+// A search of part of the file: what it found, and what it may still read.
+struct Search {
+    std::optional<std::uint64_t> section;  // where the section's groups begin
+    std::uint64_t budget = 0;              // bytes it may still read
+    bool exhausted = false;                // it stopped at the budget with more to read
+};
+
+// Looks for the section named THUMBNAILIMAGE in [from, to), reading at most search.budget
+// bytes. Text DXF holds no zero byte: a hole in a sparse file, or any other zero, ends it.
+void FindDxfPreviewSection(CFile& file, DxfKind kind, std::uint64_t from, std::uint64_t to,
+                           Search& search) {
     MemoryBlock chunk;
-    for (std::uint64_t start = from; start < to;) {
-        const std::size_t wanted =
-            static_cast<std::size_t>(std::min<std::uint64_t>(kScanBytes, to - start));
+    for (std::uint64_t start = from; start < to && !search.section;) {
+        if (search.budget == 0) {
+            search.exhausted = true;
+            return;
+        }
+        const std::size_t wanted = static_cast<std::size_t>(
+            std::min({std::uint64_t{kScanBytes}, to - start, search.budget}));
         chunk.resize(wanted);
         file.Seek(static_cast<std::int64_t>(start));
         chunk.resize(file.Read(chunk.data(), wanted));
-        const std::string_view text(reinterpret_cast<const char*>(chunk.data()), chunk.size());
+        search.budget -= chunk.size();
+        std::string_view text(reinterpret_cast<const char*>(chunk.data()), chunk.size());
+        const bool zero = kind == DxfKind::kText && text.find('\0') != std::string_view::npos;
+        text = text.substr(0, zero ? text.find('\0') : text.size());
         for (std::size_t at = text.find(kSectionName); at != std::string_view::npos;
              at = text.find(kSectionName, at + 1)) {
             const std::size_t end = kind == DxfKind::kText ? TextSectionAt(text, at, start == 0)
                                                            : BinarySectionAt(text, at, kind);
             if (end != 0) {
-                return start + end;
+                search.section = start + end;
+                return;
             }
         }
-        if (chunk.size() < wanted || start + wanted >= to) {
-            break;
+        if (zero || chunk.size() < wanted || start + wanted >= to) {
+            return;
         }
-        start += wanted - kScanOverlap;
+        start += wanted - std::min(wanted, kScanOverlap);
     }
-    return std::nullopt;
 }
 
 }  // namespace
 
 DxfPreview ReadDxfPreview(CFile& file, DxfKind kind,
-                          const std::function<bool(std::uint64_t count)>& allowed) {
+                          const std::function<bool(std::uint64_t count)>& allowed,
+                          std::uint64_t maxScanBytes) {
     const std::uint64_t size = file.GetLength();
     const std::uint64_t tail = size - std::min(size, kTailBytes);
-    std::optional<std::uint64_t> section = FindDxfPreviewSection(file, kind, tail, size);
-    if (!section && tail > 0) {
-        section = FindDxfPreviewSection(file, kind, 0, tail + kScanOverlap);
+    Search search;
+    search.budget = maxScanBytes;
+    FindDxfPreviewSection(file, kind, tail, size, search);
+    if (!search.section && tail > 0) {
+        FindDxfPreviewSection(file, kind, 0, tail + kScanOverlap, search);
     }
-    if (!section) {
-        return {};
+    if (!search.section) {
+        return {search.exhausted ? DxfPreviewState::kScanLimit : DxfPreviewState::kNone, nullptr};
     }
-    return ReadSection(file, kind, *section, allowed);
+    return ReadSection(file, kind, *search.section, allowed);
 }
 
 std::string DxfVersion(std::span<const std::uint8_t> start, DxfKind kind) {

@@ -17,6 +17,7 @@ enum class DxfPreviewState {
     kWhole,    // `bitmap` holds the bytes the count gives
     kDamaged,  // a count the bytes disagree with, bytes that are not hexadecimal, a cut section
     kRefused,  // a count the caller did not allow: nothing allocated for it
+    kScanLimit,  // not found within the bytes the caller allows a search to read
 };
 
 struct DxfPreview {
@@ -27,8 +28,9 @@ struct DxfPreview {
 // The value of $ACADVER in the header at the start of the file, or "".
 std::string DxfVersion(std::span<const std::uint8_t> start, DxfKind kind);
 
-// Finds the section, in the last MiB of the file first and then from its start, and reads it.
-// `allowed` is asked the byte count before anything is allocated for it. Read errors are
-// raised as CFileException.
+// Finds the section, in the last MiB of the file first and then from its start, reading at
+// most `maxScanBytes` bytes in all to find it, and reads it. `allowed` is asked the byte count
+// before anything is allocated for it. Read errors are raised as CFileException.
 DxfPreview ReadDxfPreview(CFile& file, DxfKind kind,
-                          const std::function<bool(std::uint64_t count)>& allowed);
+                          const std::function<bool(std::uint64_t count)>& allowed,
+                          std::uint64_t maxScanBytes);
