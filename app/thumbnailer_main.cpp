@@ -13,6 +13,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/messages.h"
 #include "app/option_values.h"
@@ -50,36 +51,39 @@ struct Request {
     std::string output;
 };
 
+// Options may come anywhere, as getopt permutes them; "--" ends them.
 Request ParseArguments(std::span<char*> arguments) {
     Request request;
-    if (arguments.size() == 1) {
-        const std::string_view only = arguments[0];
-        if (only == "--help" || only == "-h") {
+    std::vector<std::string> names;
+    bool options = true;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string_view argument = arguments[i];
+        if (!options || argument == "-" || !argument.starts_with("-")) {
+            names.emplace_back(argument);
+        } else if (argument == "--") {
+            options = false;
+        } else if (argument == "--help" || argument == "-h") {
             request.kind = Request::Kind::kHelp;
             return request;
-        }
-        if (only == "--version" || only == "-V") {
+        } else if (argument == "--version" || argument == "-V") {
             request.kind = Request::Kind::kVersion;
             return request;
+        } else if (argument == "-s") {
+            if (++i == arguments.size()) {
+                throw UsageError("-s: a value must follow");
+            }
+            request.size = ParseSize("-s", arguments[i]);
+        } else if (argument.starts_with("-s")) {  // "-s256", as getopt reads it
+            request.size = ParseSize("-s", argument.substr(2));
+        } else {
+            throw UsageError("unknown option '" + std::string(argument) + "'");
         }
     }
-    std::size_t next = 0;
-    const std::string_view first = arguments.empty() ? "" : arguments[0];
-    if (first == "-s") {
-        if (arguments.size() < 2) {
-            throw UsageError("-s: a value must follow");
-        }
-        request.size = ParseSize("-s", arguments[1]);
-        next = 2;
-    } else if (first.starts_with("-s")) {  // "-s256", as getopt reads it
-        request.size = ParseSize("-s", std::string(first.substr(2)));
-        next = 1;
-    }
-    if (arguments.size() != next + 2) {
+    if (names.size() != 2) {
         throw UsageError("a drawing and an output file are needed");
     }
-    request.drawing = arguments[next];
-    request.output = arguments[next + 1];
+    request.drawing = names[0];
+    request.output = names[1];
     return request;
 }
 

@@ -126,6 +126,43 @@ TEST_F(ScriptTest, ThumbnailerSpeaksForItself) {
     EXPECT_EQ(RunProgram(PICTAVEX_THUMBNAILER, m_dir.Path(), {"-sx", "a.dwg", "t.png"}).status, 1);
 }
 
+// Options may come anywhere, as getopt permutes them; one without its value, or one the
+// thumbnailer does not know, is a usage error that writes nothing.
+TEST_F(ScriptTest, ThumbnailerOptionsComeAnywhere) {
+    Put("a.dwg");
+    ASSERT_EQ(RunProgram(PICTAVEX_THUMBNAILER, m_dir.Path(), {"-s", "3", "a.dwg", "t.png"}).status,
+              0);
+    const Bytes three = ReadFile(m_dir / "t.png");
+    const std::string usage = "Usage: pictavex-thumbnailer [-s SIZE] DRAWING OUTPUT\n"
+                              "Try 'pictavex-thumbnailer --help' for more information.\n";
+    const struct {
+        std::vector<std::string> arguments;
+        int status;
+        std::string err;
+    } rows[] = {
+        {{"a.dwg", "-s", "3", "u.png"}, 0, ""},
+        {{"a.dwg", "u.png", "-s3"}, 0, ""},
+        {{"-s", "3", "--", "a.dwg", "u.png"}, 0, ""},
+        {{"a.dwg", "u.png", "-s"}, 1, "pictavex-thumbnailer: -s: a value must follow\n" + usage},
+        {{"a.dwg", "-s"}, 1, "pictavex-thumbnailer: -s: a value must follow\n" + usage},
+        {{"a.dwg", "-x", "u.png"}, 1, "pictavex-thumbnailer: unknown option '-x'\n" + usage},
+        {{"a.dwg", "u.png", "v.png"},
+         1,
+         "pictavex-thumbnailer: a drawing and an output file are needed\n" + usage},
+    };
+    for (const auto& row : rows) {
+        std::filesystem::remove(m_dir / "u.png");
+        const ToolRun run = RunProgram(PICTAVEX_THUMBNAILER, m_dir.Path(), row.arguments);
+        EXPECT_EQ(run.status, row.status) << row.arguments.back();
+        EXPECT_EQ(run.err, row.err) << row.arguments.back();
+        EXPECT_EQ(Exists("u.png"), row.status == 0) << row.arguments.back();
+        if (row.status == 0) {
+            EXPECT_EQ(ReadFile(m_dir / "u.png"), three);
+        }
+        EXPECT_FALSE(Exists("-s")) << "an option was taken for the output";
+    }
+}
+
 // A file that is not a drawing fails; a drawing without a preview does not. Names that
 // matched nothing are counted, and so are outputs that were already right.
 TEST_F(ScriptTest, TheSummaryCountsEveryOutcome) {
