@@ -18,7 +18,7 @@ void Complete(BatchState& state, const DrawingJob& job, DrawingStatus status) {
             [[fallthrough]];
         case DrawingStatus::kWritten:
             ++state.counts.written;
-            if (std::string& writer = state.outputs[state.identities.KeyOf(job.output)];
+            if (std::string& writer = state.outputs[OutputKey(job, state.identities)];
                 writer.empty()) {
                 writer = job.input;
             }
@@ -45,12 +45,12 @@ void Complete(BatchState& state, const DrawingJob& job, DrawingStatus status) {
 // A drawing whose output an earlier drawing of the run may write waits for it: the first
 // bitmap of a name is kept, whatever the number of workers.
 void Schedule(DrawingJob job, BatchState& state) {
-    KeepFromCleanup(job.input);
+    KeepFromCleanup(InputOf(job));
     if (job.settings.dryRun) {
         state.scheduler.Submit(std::move(job));
         return;
     }
-    const std::string key = state.identities.KeyOf(job.output);
+    const std::string key = OutputKey(job, state.identities);
     if (state.outputs.try_emplace(key).second) {
         state.scheduler.Submit(std::move(job));
         return;
@@ -70,6 +70,10 @@ DrawingJob MakeJob(const PathParts& pattern, const SearchMatch& match, const Bat
     job.input = MakePath(pattern.directory, name.baseName, name.extension);
     job.output =
         MakePath(outputDirectory, name.baseName, std::string(ExtensionOf(state.settings.format)));
+    if (state.outputRoot) {
+        job.outputFolder = state.outputRoot;
+        job.outputName = name.baseName + std::string(ExtensionOf(state.settings.format));
+    }
     job.kind = match.kind;
     job.kindError = match.error;
     job.listedRegular = match.kind == EntryKind::kRegular && !match.followed;
@@ -78,21 +82,6 @@ DrawingJob MakeJob(const PathParts& pattern, const SearchMatch& match, const Bat
 }
 
 }  // namespace
-
-// Makes the output directory for the first drawing that goes there, and parents as needed.
-bool OutputFolderReady(BatchState& state) {
-    if (state.outputFolder == BatchState::Folder::kUnchecked && !state.settings.dryRun) {
-        const int cause = CreateDirectories(state.outputDirectory);
-        state.outputFolder =
-            cause == 0 ? BatchState::Folder::kReady : BatchState::Folder::kUnusable;
-        if (cause != 0) {
-            state.scheduler.Say(
-                [&] { CFileException(state.outputDirectory, cause).ReportError(); });
-            state.failed = true;
-        }
-    }
-    return state.outputFolder != BatchState::Folder::kUnusable;
-}
 
 namespace {
 
@@ -113,7 +102,6 @@ void ProcessFound(const std::string& pattern, SearchResult (*find)(const std::st
         ++state.counts.missing;
         return;
     }
-    const bool ready = OutputFolderReady(state);
     for (const SearchMatch& match : result.matches) {
         const bool drawingKind =
             match.kind == EntryKind::kRegular || match.kind == EntryKind::kBroken;
@@ -129,10 +117,6 @@ void ProcessFound(const std::string& pattern, SearchResult (*find)(const std::st
         }
         if (result.wildcard && !drawingKind) {
             continue;  // a subdirectory or a device that `*` happens to match is no drawing
-        }
-        if (!ready) {
-            ++state.counts.failed;  // its picture has nowhere to go
-            continue;
         }
         Schedule(MakeJob(parts, match, state), state);
     }
@@ -154,8 +138,8 @@ BatchState::BatchState()
 
 void SetOutputDirectory(const std::string& directory, BatchState& state) {
     state.outputDirectory = directory;
-    state.outputFolder =
-        directory.empty() ? BatchState::Folder::kReady : BatchState::Folder::kUnchecked;
+    state.outputRoot =
+        directory.empty() ? nullptr : COutputFolder::Named(directory, state.identities);
 }
 
 void ProcessPattern(const std::string& pattern, BatchState& state) {

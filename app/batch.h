@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -18,9 +19,8 @@ struct BatchState {
 
     DrawingSettings settings;
     std::string outputDirectory;  // empty: beside the drawing
-    // The output directory is made when the first drawing needs it; one that cannot be made
-    // is reported once, and its drawings are passed over.
-    enum class Folder { kUnchecked, kReady, kUnusable } outputFolder = Folder::kReady;
+    // That directory, made when the first picture goes there.
+    std::shared_ptr<COutputFolder> outputRoot;
     bool nulSeparated = false;  // name lists are NUL-separated, and read as they come
     bool recursive = false;     // folders named are walked for their drawings
     // The names a walk takes (wildcards, any case); none: drawings, *.dwg and *.dxf.
@@ -38,8 +38,6 @@ struct BatchState {
 void SetOutputDirectory(const std::string& directory, BatchState& state);
 // Runs a drawing's job in its turn: after an earlier drawing of the same output, if any.
 void Schedule(DrawingJob job, BatchState& state);
-// Makes the output directory for the first drawing that goes there; false when it cannot be.
-bool OutputFolderReady(BatchState& state);
 // Every drawing (*.dwg, *.dxf, in any case, or the --include names) in the folder and the
 // folders under it, never through a link nor into the output folder; with an output folder,
 // each picture goes to its drawing's place under `root` mirrored under `mirroredAs` there

@@ -26,6 +26,27 @@ void RefuseNonRegular(const DrawingJob& job) {
     }
 }
 
+}  // namespace
+
+FileName InputOf(const DrawingJob& job) {
+    FileName input = job.inputFolder ? FileName(job.inputFolder, job.inputName) : job.input;
+    input.path = job.input;  // as the user spelt it
+    return input;
+}
+
+FileName OutputOf(const DrawingJob& job) {
+    FileName output =
+        job.outputFolder ? FileName(job.outputFolder->Open(), job.outputName) : job.output;
+    output.path = job.output;
+    return output;
+}
+
+std::string OutputKey(const DrawingJob& job, COutputIdentity& identities) {
+    return identities.KeyOf(job.output);
+}
+
+namespace {
+
 // What a JSON line tells of the preview, taken before any shrinking.
 struct PreviewTaken {
     CSize size;
@@ -40,8 +61,9 @@ DrawingStatus WritePreview(const DrawingJob& job, CDwgThumbnail& thumbnail) {
         return DrawingStatus::kDryRun;
     }
     thumbnail.ShrinkToFit(job.settings.maxSide);
-    const int saved = job.settings.format == ImageFormat::kPng ? thumbnail.SavePng(job.output)
-                                                               : thumbnail.SaveBmp(job.output);
+    const FileName output = OutputOf(job);
+    const int saved = job.settings.format == ImageFormat::kPng ? thumbnail.SavePng(output)
+                                                               : thumbnail.SaveBmp(output);
     if (!saved) {  // a held picture that could not be encoded: never an "Ok!"
         throw CFileException(job.output, "the picture could not be encoded");
     }
@@ -50,7 +72,7 @@ DrawingStatus WritePreview(const DrawingJob& job, CDwgThumbnail& thumbnail) {
 
 DrawingStatus Extract(const DrawingJob& job, CDwgThumbnail& thumbnail, PreviewTaken& preview) {
     thumbnail.SetBackground(job.settings.background);
-    thumbnail.Load(job.input, job.listedRegular ? KindCheck::kListedRegular : KindCheck::kAsk);
+    thumbnail.Load(InputOf(job), job.listedRegular ? KindCheck::kListedRegular : KindCheck::kAsk);
     switch (thumbnail.m_outcome) {
         case LoadOutcome::kFailed:
         case LoadOutcome::kOverLimit:  // the search's limit: m_error says so

@@ -1,9 +1,12 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "app/option_values.h"
+#include "app/output_folder.h"
+#include "platform/output_identity.h"
 #include "platform/search.h"
 #include "thumbnail/dwg_thumbnail.h"
 
@@ -33,8 +36,14 @@ inline bool IsWritten(DrawingStatus status) {
 }
 
 struct DrawingJob {
-    std::string input;
-    std::string output;
+    std::string input;   // as shown; the file itself, unless it lies in `inputFolder`
+    std::string output;  // as shown; the file itself, unless it goes into `outputFolder`
+    // A walk's drawing: its name in the folder the walk holds open.
+    FolderHandle inputFolder;
+    std::string inputName;
+    // A picture that goes into a folder made for it: its name there.
+    std::shared_ptr<COutputFolder> outputFolder;
+    std::string outputName;
     EntryKind kind = EntryKind::kRegular;
     int kindError = 0;           // why the kind is kBroken
     bool listedRegular = false;  // a regular file by its directory entry, not through a link
@@ -42,6 +51,13 @@ struct DrawingJob {
     // The drawing of this run that already wrote `output`, which must not be replaced.
     std::string writtenFor;
 };
+
+// The drawing a job reads, and the file its picture goes to (its folder made as needed:
+// failures are raised as CFileException).
+FileName InputOf(const DrawingJob& job);
+FileName OutputOf(const DrawingJob& job);
+// What tells the job's picture from every other of the run, however its folder is spelt.
+std::string OutputKey(const DrawingJob& job, COutputIdentity& identities);
 
 // Does one drawing with the caller's own thumbnail object and tells the console what became
 // of it: a progress line, a JSON line, or nothing but errors.

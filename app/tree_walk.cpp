@@ -13,13 +13,14 @@
 #include "app/option_values.h"
 #include "platform/directory.h"
 #include "platform/file_exception.h"
+#include "platform/output_identity.h"
 #include "platform/path.h"
 #include "platform/processors.h"
 #include "platform/search.h"
 
 namespace {
 
-constexpr char kLinkedFolder[] = "a link, never written through";
+constexpr char kLinkedFolder[] = "a link, never followed";
 
 // The names a walk takes: those --include names, else drawings by their extension.
 bool IsTakenName(const std::string& name, const BatchState& state) {
@@ -29,122 +30,97 @@ bool IsTakenName(const std::string& name, const BatchState& state) {
                                   : std::ranges::any_of(state.includes, matches);
 }
 
-// A folder's identity in the file system (device and inode, volume and file ID), as the
-// output identities key the names in it.
-std::string FolderKey(const std::string& folder, COutputIdentity& identities) {
-    constexpr char kProbe[] = "probe";
-    return identities.KeyOf(MakePath(folder, kProbe, ""));
-}
-
-// What a folder holds, and which folder it is.
+// What a folder holds, the folder itself held open, or why it cannot be.
 struct Listing {
+    FolderHandle folder;
     SearchResult entries;
-    std::string key;
+    int error = 0;
 };
 
-Listing List(const std::string& path) {
-    COutputIdentity identities;  // the walk's own is not for other threads
-    return {ListFolder(path), FolderKey(path, identities)};
-}
-
-// One folder still to walk: where it is, its place mirrored under the output folder (""
-// for the output folder itself), and its listing once asked for.
+// One folder still to walk: where it is (the walk's root by its path, the others by their
+// names in their parents, never through a link), where its pictures go (null: beside its
+// drawings), and its listing once asked for.
 struct Folder {
     std::string path;
-    std::string relative;
+    FolderHandle parent;
+    std::string name;
+    std::shared_ptr<COutputFolder> mirror;
     std::future<Listing> listing;
 
+    // On another thread, which the folder may have moved away from meanwhile.
+    static Listing List(const std::string& path, const FolderHandle& parent,
+                        const std::string& name) {
+        Listing listed;
+        listed.folder = parent ? COpenFolder::OpenIn(parent, name, false, listed.error)
+                               : COpenFolder::Open(path, listed.error);
+        if (listed.folder) {
+            listed.entries = ListFolder(*listed.folder);
+            listed.error = listed.entries.matches.empty() ? listed.entries.error : 0;
+        }
+        return listed;
+    }
     void ListAhead() {
         if (listing.valid()) {
             return;
         }
         try {
-            listing = std::async(std::launch::async, List, path);
+            listing = std::async(std::launch::async, List, path, parent, name);
         } catch (const std::system_error&) {
             // The system allows no more threads: the folder is listed in its turn.
         }
     }
-    Listing Take() {
-        if (!listing.valid()) {
-            return List(path);
-        }
-        return listing.get();
-    }
+    Listing Take() { return listing.valid() ? listing.get() : List(path, parent, name); }
 };
 
-// Whether the folder of this key is the output folder itself.
-bool IsOutputFolder(const std::string& key, BatchState& state) {
-    return !state.outputDirectory.empty() &&
-           key == FolderKey(state.outputDirectory, state.identities);
-}
-
-// The folder a drawing of `relative` writes into, made as needed; false when it cannot be.
-bool OutputFolderFor(const Folder& folder, std::string& output, BatchState& state) {
-    if (state.outputDirectory.empty()) {
-        output = folder.path;
-        return true;
-    }
-    output = folder.relative.empty() ? state.outputDirectory
-                                     : MakePath(state.outputDirectory, folder.relative, "");
-    if (folder.relative.empty() || state.settings.dryRun) {
-        return OutputFolderReady(state);
-    }
-    if (!OutputFolderReady(state)) {
+// Whether the folder is the output folder itself, made by the run or there before it.
+bool IsOutputFolder(const COpenFolder& folder, const BatchState& state) {
+    if (!state.outputRoot) {
         return false;
     }
-    // A folder of the mirror that is a link, made by someone else, is never written through.
-    std::string failed;
-    if (const int cause = CreateDirectoriesBelow(state.outputDirectory, folder.relative, failed);
-        cause != 0) {
-        state.scheduler.Say([&] {
-            (cause == ELOOP ? CFileException(failed, kLinkedFolder) : CFileException(failed, cause))
-                .ReportError();
-        });
-        state.failed = true;
-        return false;
-    }
-    return true;
+    const std::optional<std::string> output = state.outputRoot->Identity();
+    return output ? *output == folder.Identity()
+                  : ExistingFolderIdentity(state.outputDirectory) == folder.Identity();
 }
 
-void WalkFolder(const Folder& folder, const SearchResult& listed, std::vector<Folder>& pending,
+void WalkFolder(const Folder& folder, const Listing& listed, std::vector<Folder>& pending,
                 BatchState& state) {
-    if (listed.matches.empty() && listed.error != 0) {
-        state.scheduler.Say([&] { CFileException(folder.path, listed.error).ReportError(); });
+    if (listed.error != 0) {
+        const CFileException failure = listed.error == ELOOP
+                                           ? CFileException(folder.path, kLinkedFolder)
+                                           : CFileException(folder.path, listed.error);
+        state.scheduler.Say([&] { failure.ReportError(); });
         state.failed = true;
         return;  // the walk goes on with the other folders
     }
     std::vector<Folder> below;
-    std::string output;
-    bool outputChecked = false;
-    bool outputReady = false;
-    for (const SearchMatch& match : listed.matches) {
+    std::shared_ptr<COutputFolder> output = folder.mirror;
+    for (const SearchMatch& match : listed.entries.matches) {
         const std::string path = MakePath(folder.path, match.name, "");
         if (match.kind == EntryKind::kDirectory) {
             if (!match.followed) {  // never through a link
-                below.push_back({path,
-                                 folder.relative.empty()
-                                     ? match.name
-                                     : MakePath(folder.relative, match.name, ""),
-                                 {}});
+                below.push_back(
+                    {path,
+                     listed.folder,
+                     match.name,
+                     folder.mirror ? COutputFolder::Below(folder.mirror, match.name) : nullptr,
+                     {}});
             }
             continue;
         }
         if (match.kind != EntryKind::kRegular || !IsTakenName(match.name, state)) {
             continue;
         }
-        if (!outputChecked) {
-            outputReady = OutputFolderFor(folder, output, state);
-            outputChecked = true;
-        }
-        if (!outputReady) {
-            ++state.counts.failed;
-            continue;
+        if (!output) {
+            output = COutputFolder::Held(listed.folder);  // beside the drawings
         }
         const PathParts name = SplitPath(match.name);
         DrawingJob job;
         job.input = path;
-        job.output =
-            MakePath(output, name.baseName, std::string(ExtensionOf(state.settings.format)));
+        job.inputFolder = listed.folder;
+        job.inputName = match.name;
+        job.outputName = name.baseName + std::string(ExtensionOf(state.settings.format));
+        job.output = MakePath(output->Path(), job.outputName, "");
+        job.outputFolder = output;
         job.kind = match.kind;
         job.listedRegular = !match.followed;
         job.settings = state.settings;
@@ -164,7 +140,11 @@ std::size_t FoldersAhead(std::size_t processors, const BatchState& state) {
 
 void ProcessTree(const std::string& root, const std::string& mirroredAs, BatchState& state) {
     std::vector<Folder> pending;
-    pending.push_back({root, mirroredAs, {}});
+    std::shared_ptr<COutputFolder> mirror = state.outputRoot;
+    if (mirror && !mirroredAs.empty()) {
+        mirror = COutputFolder::Below(mirror, mirroredAs);
+    }
+    pending.push_back({root, nullptr, "", mirror, {}});
     // A folder met again, through a link the system does not show as one, is not walked
     // twice: no loop can hold the walk.
     std::unordered_set<std::string> walked;
@@ -176,9 +156,13 @@ void ProcessTree(const std::string& root, const std::string& mirroredAs, BatchSt
         std::for_each(pending.end() - static_cast<std::ptrdiff_t>(ahead), pending.end(),
                       [](Folder& next) { next.ListAhead(); });
         const Listing listing = folder.Take();
-        const bool skipped = !folder.relative.empty() && IsOutputFolder(listing.key, state);
-        if (!skipped && walked.insert(listing.key).second) {
-            WalkFolder(folder, listing.entries, pending, state);
+        if (!listing.folder) {
+            WalkFolder(folder, listing, pending, state);  // says why
+            continue;
+        }
+        const bool skipped = folder.parent && IsOutputFolder(*listing.folder, state);
+        if (!skipped && walked.insert(listing.folder->Identity()).second) {
+            WalkFolder(folder, listing, pending, state);
         }
     }
 }

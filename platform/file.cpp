@@ -120,7 +120,7 @@ void CFile::Seek(std::int64_t offset) {
     m_position = static_cast<std::uint64_t>(offset);
 }
 
-bool FileHoldsExactly(const std::string& path, ByteParts parts) {
+bool FileHoldsExactly(const FileName& path, ByteParts parts) {
     std::size_t size = 0;
     for (std::span<const std::uint8_t> part : parts) {
         size += part.size();

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/file_exception.h"
+#include "platform/folder.h"
 #include "platform/memory_block.h"
 #include "platform/unique_fd.h"
 
@@ -41,7 +42,7 @@ public:
 
     // Opens a regular file; anything else (a directory, a FIFO, a device) fails, so that
     // opening never blocks and never reads an endless stream. OpenFailure() says why.
-    bool OpenForReading(const std::string& path, KindCheck check = KindCheck::kAsk);
+    bool OpenForReading(const FileName& file, KindCheck check = KindCheck::kAsk);
     CFileException OpenFailure() const;
     // Reads `size` bytes that `source` supplies, under `name`, as an open file is read.
     void OpenSource(const std::string& name, ReadSource source, std::uint64_t size);
@@ -63,7 +64,7 @@ public:
 
 private:
     friend class COutputFile;
-    friend bool FileHoldsExactly(const std::string& path, ByteParts parts);
+    friend bool FileHoldsExactly(const FileName& file, ByteParts parts);
 
     // Fewer bytes than asked only at the end of the file, which is then known.
     std::size_t ReadAt(std::uint64_t offset, std::uint8_t* buffer, std::size_t count);
@@ -85,9 +86,9 @@ private:
     std::uint64_t m_cacheStart = 0;
 };
 
-// Whether the open file is the one at `path` (same device and inode, or volume and file ID).
-bool IsSameFile(int fd, const std::string& path);
+// Whether the open file is the one `file` names (same device and inode, or volume and file ID).
+bool IsSameFile(int fd, const FileName& file);
 
-// Whether the regular file at `path` holds exactly these bytes: an output that is already
+// Whether the regular file `file` names holds exactly these bytes: an output that is already
 // right can be left as it is, as install -C and rsync do.
-bool FileHoldsExactly(const std::string& path, ByteParts parts);
+bool FileHoldsExactly(const FileName& file, ByteParts parts);

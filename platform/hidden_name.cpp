@@ -30,6 +30,11 @@ std::string HiddenName(const std::string& target) {
     return name;
 }
 
+FileName HiddenNameBeside(const FileName& target) {
+    return target.folder ? FileName(target.folder, HiddenName(target.name))
+                         : FileName(HiddenName(target.path));
+}
+
 bool IsHiddenName(std::string_view name) {
     return name.starts_with(kHiddenPrefix) && name.size() == kHiddenPrefix.size() + kHiddenDigits &&
            name.find_first_not_of(kDigits, kHiddenPrefix.size()) == std::string_view::npos;
@@ -50,8 +55,11 @@ bool IsKeptIdentity(const std::string& identity) {
     return g_kept.contains(identity);
 }
 
-std::string FolderOf(const std::string& path) {
-    const std::string directory = SplitPath(path).directory;
+std::string FolderKeyOf(const FileName& file) {
+    if (file.folder) {
+        return file.folder->Identity() + '\0';  // no path holds a zero byte
+    }
+    const std::string directory = SplitPath(file.path).directory;
     return directory.empty() ? "." : directory;
 }
 

@@ -15,12 +15,12 @@ void COutputFile::Discard() {
     m_fd.Reset();
     if (!m_tempPath.empty()) {
         RemoveHiddenFile(m_tempPath);
-        m_tempPath.clear();
+        m_tempPath = {};
     }
 }
 
 void COutputFile::Fail(int cause) const {
-    throw CFileException(m_path, cause);
+    throw CFileException(m_path.path, cause);
 }
 
 int COutputFile::GuardExisting() const {
@@ -38,7 +38,7 @@ int COutputFile::GuardExisting() const {
     return GuardedCause(existing.m_fd.Get(), start, m_guard);
 }
 
-void WriteNewFile(const std::string& path, std::span<const std::uint8_t> bytes,
+void WriteNewFile(const FileName& path, std::span<const std::uint8_t> bytes,
                   const OutputGuard& guard) {
     COutputFile file;
     file.CreateForWriting(path, guard);

@@ -12,7 +12,7 @@
 // file system's identity of the files), any file whose first `startBytes` bytes `isDrawing`
 // calls a drawing, and, with `isDrawing`, any file that cannot be read to tell.
 struct OutputGuard {
-    std::string source;
+    FileName source;
     bool (*isDrawing)(std::span<const std::uint8_t> start) = nullptr;
     std::size_t startBytes = 0;
 };
@@ -34,7 +34,7 @@ public:
     // succeeds: a failed or interrupted write leaves an existing file of that name intact,
     // and a replaced file keeps its permissions and, where allowed, its owner and group.
     // An existing file that `guard` protects is never replaced (kDrawingCause).
-    void CreateForWriting(const std::string& path, const OutputGuard& guard = {});
+    void CreateForWriting(const FileName& path, const OutputGuard& guard = {});
     void Write(const void* buffer, std::size_t count);
     // The parts one after another, in as few system calls as the kernel allows.
     void Write(ByteParts parts);
@@ -53,8 +53,8 @@ private:
     [[noreturn]] void Fail(int cause) const;
 
     UniqueFd m_fd;
-    std::string m_path;
-    std::string m_tempPath;  // set while the output has a hidden name of its own
+    FileName m_path;
+    FileName m_tempPath;  // set while the output has a hidden name of its own
     OutputGuard m_guard;
 };
 
@@ -65,11 +65,11 @@ private:
 // with other links that would change with it, get a new file as COutputFile makes it. Anything
 // but a regular file (a link, a device, a FIFO) is refused, and so is a file that `guard`
 // protects. Failures are raised as CFileException.
-void WriteFileInPlace(const std::string& path, std::span<const std::uint8_t> bytes,
+void WriteFileInPlace(const FileName& path, std::span<const std::uint8_t> bytes,
                       const OutputGuard& guard = {});
 // Writes `bytes` to a new file that takes the place of whatever `path` names, as COutputFile
 // does.
-void WriteNewFile(const std::string& path, std::span<const std::uint8_t> bytes,
+void WriteNewFile(const FileName& path, std::span<const std::uint8_t> bytes,
                   const OutputGuard& guard);
 // kDrawingCause when an existing file, open as `fd` and beginning with `start` (its first
 // guard.startBytes bytes, or more), is one the guard protects; else 0.

@@ -6,28 +6,29 @@
 
 #include <string>
 
+#include "platform/folder.h"
 #include "platform/unique_fd.h"
 
 // Links an unnamed file (O_TMPFILE) under `name`. 0 or an errno value (EEXIST: the name is
 // taken). `throughProc` skips the direct link, as for a user whose kernel refuses it.
-int LinkUnnamedFile(int fd, const std::string& name, bool throughProc = false);
+int LinkUnnamedFile(int fd, const FileName& name, bool throughProc = false);
 
 // Gives an unnamed file a fresh hidden name beside `target`, locked and registered for
 // removal should a signal end the run. 0 or an errno value.
-int LinkUnderHiddenName(int fd, const std::string& target, std::string& hidden);
+int LinkUnderHiddenName(int fd, const FileName& target, FileName& hidden);
 
 // Creates a new hidden file beside `target`, locked and registered likewise, for file systems
 // that cannot make unnamed files. The descriptor, or a closed one with errno set.
-UniqueFd CreateHiddenFile(const std::string& target, std::string& hidden);
+UniqueFd CreateHiddenFile(const FileName& target, FileName& hidden);
 
 // Puts the hidden file in the target's place in one step. 0 or an errno value.
-int RenameHiddenFile(const std::string& hidden, const std::string& target);
-void RemoveHiddenFile(const std::string& hidden);
+int RenameHiddenFile(const FileName& hidden, const FileName& target);
+void RemoveHiddenFile(const FileName& hidden);
 
 // Removes the hidden files that killed runs left in the folder of `target`, once per folder
 // and run. Only what can be shown to be a run's own is removed: a regular file (not a link),
 // owned by the user, that begins as a BMP or PNG file, that no run holds locked, and that is
 // not a drawing of this run. Anything else is left alone.
-void RemoveAbandonedHiddenFiles(const std::string& target);
+void RemoveAbandonedHiddenFiles(const FileName& target);
 // Names a drawing of this run, which no cleanup may remove whatever its name.
-void KeepFromCleanup(const std::string& drawing);
+void KeepFromCleanup(const FileName& drawing);

@@ -14,6 +14,14 @@ SearchResult ListFolder(const std::string& directory) {
     return result;
 }
 
+SearchResult ListFolder(const COpenFolder& folder) {
+    SearchResult result = SearchDirectory(MakePath(folder.Path(), "", ""), "*", &folder);
+    std::sort(
+        result.matches.begin(), result.matches.end(),
+        [](const SearchMatch& a, const SearchMatch& b) { return ListedBefore(a.name, b.name); });
+    return result;
+}
+
 bool HasWildcards(const std::string& name) {
     return name.find_first_of("*?") != std::string::npos;
 }

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/folder.h"
+
 // What a matched entry is, as far as opening it as a drawing goes.
 enum class EntryKind { kRegular, kDirectory, kOther, kBroken };
 
@@ -28,6 +30,8 @@ SearchResult FindMatches(const std::string& pattern);
 // Every entry of a folder but those with a leading '.', with its kind (`followed` for what a
 // link leads to), in the order of the system's listings; why not, when it cannot be read.
 SearchResult ListFolder(const std::string& directory);
+// The same for a folder held open.
+SearchResult ListFolder(const COpenFolder& folder);
 
 // The entry of exactly this name, '*' and '?' included, as FindMatches gives a plain name.
 SearchResult FindName(const std::string& path);

@@ -3,6 +3,8 @@
 #include <shared_mutex>
 #include <string>
 
+#include "platform/folder.h"
+
 // What happens when SIGINT, SIGTERM, SIGHUP or SIGQUIT ends a run: every hidden file the run
 // has named is removed and the terminal is put back, then the signal ends the process as it
 // would have. Signals that the caller ignores (nohup, a shell's background job) stay ignored.
@@ -14,8 +16,8 @@ void StartTerminationGuard();
 // Held (shared) while a hidden name is made and registered, or renamed and forgotten: the
 // signal's cleanup waits for these steps and none starts after it, so no hidden name escapes.
 std::shared_lock<std::shared_mutex> HoldOffTermination();
-void RegisterHiddenFile(const std::string& path);
-void ForgetHiddenFile(const std::string& path);
+void RegisterHiddenFile(const FileName& file);
+void ForgetHiddenFile(const FileName& file);
 
 // A function the cleanup runs too, such as putting the terminal back; nullptr for none.
 void SetTerminationHook(void (*hook)());

@@ -122,14 +122,18 @@ TEST_F(CliTest, OutputDirectoryIsCreatedAndReplacedInOrder) {
     EXPECT_EQ(info.st_mode & 07777, 0777 & ~mask);
 }
 
-TEST_F(CliTest, UnusableOutputDirectoryIsReportedOnceAndItsDrawingsLeftAlone) {
+// An output folder is made for the first picture that goes there: one that cannot be made
+// fails the drawings whose pictures go there, and a drawing without a picture needs none.
+TEST_F(CliTest, UnusableOutputDirectoryFailsOnlyTheDrawingsWithPictures) {
     Put("a.dwg", Drawing());
     Put("plain.dwg", DwgBuilder().Build());
     Put("file", {'x'});
     const ToolRun run =
         Run({"/o", "file/sub", "a.dwg", "plain.dwg", "/o", "file", "a.dwg", "/o", ".", "a.dwg"});
-    // The drawings that had nowhere to go count as failed.
-    EXPECT_EQ(run.out, Line("a.dwg", "./a.bmp") + Summary(1, 0, 0, 3));
+    EXPECT_EQ(run.out, Started("a.dwg", "file/sub/a.bmp") +
+                           Line("plain.dwg", "file/sub/plain.bmp", kNoPreview) +
+                           Started("a.dwg", "file/a.bmp") + Line("a.dwg", "./a.bmp") +
+                           Summary(1, 1, 0, 2));
     EXPECT_EQ(run.err, Error("file/sub", "Not a directory") + Error("file", "Not a directory"));
     EXPECT_EQ(run.status, 2);
     EXPECT_EQ(ReadFile(m_dir / "file"), Bytes{'x'});

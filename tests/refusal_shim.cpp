@@ -9,7 +9,13 @@
 //   crowded-server   one read at a time, 1 ms and 1 ms more for each other read waiting, as
 //                    a server that slows down under more requests than it can take;
 //   slow-late-names  lstat() of a name that holds "late" waits 20 ms first, so that such
-//                    names of a list come to the workers one at a time.
+//                    names of a list come to the workers one at a time;
+//   swap-listed      once the folder PICTAVEX_SHIM_SWAP (an absolute path) has been listed to
+//                    its end, it is moved aside (to the same name and ".moved") and a link to
+//                    PICTAVEX_SHIM_SWAP_TO put in its place, as an attacker would swap it;
+//   swap-written     the same just before the first output is made in that folder (an unnamed
+//                    file opened there): after the folder was made, checked or opened.
+#include <dirent.h>
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -17,11 +23,13 @@
 
 #include <atomic>
 #include <cerrno>
+#include <climits>
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <mutex>
+#include <string>
 
 namespace {
 
@@ -35,12 +43,62 @@ Function* Next(const char* symbol) {
     return reinterpret_cast<Function*>(::dlsym(RTLD_NEXT, symbol));
 }
 
+// The absolute path a descriptor's folder has now, or a relative path's; empty when unknown.
+std::string PathOf(int folder, const char* path) {
+    std::string link = folder == AT_FDCWD ? "" : "/proc/self/fd/" + std::to_string(folder);
+    char resolved[PATH_MAX];
+    if (folder != AT_FDCWD && std::strcmp(path, ".") == 0) {
+        const ssize_t length = ::readlink(link.c_str(), resolved, sizeof resolved - 1);
+        return length > 0 ? std::string(resolved, static_cast<std::size_t>(length)) : "";
+    }
+    if (folder == AT_FDCWD && ::realpath(path, resolved) != nullptr) {
+        return resolved;
+    }
+    return "";
+}
+
+// Swaps the folder PICTAVEX_SHIM_SWAP for a link, once, when `now` is its path.
+void SwapIfAsked(const char* mode, const std::string& now) {
+    static std::atomic<bool> swapped = false;
+    const char* folder = std::getenv("PICTAVEX_SHIM_SWAP");
+    const char* target = std::getenv("PICTAVEX_SHIM_SWAP_TO");
+    if (!Asked(mode) || folder == nullptr || target == nullptr || now != folder ||
+        swapped.exchange(true)) {
+        return;
+    }
+    ::rename(folder, (std::string(folder) + ".moved").c_str());
+    ::symlink(target, folder);
+}
+
 int Open(const char* symbol, const char* path, int flags, mode_t mode) {
     if ((flags & O_TMPFILE) == O_TMPFILE && Asked("unnamed-files")) {
         errno = EOPNOTSUPP;
         return -1;
     }
+    if ((flags & O_TMPFILE) == O_TMPFILE) {
+        SwapIfAsked("swap-written", PathOf(AT_FDCWD, path));
+    }
     return Next<int(const char*, int, ...)>(symbol)(path, flags, mode);
+}
+
+int OpenAt(const char* symbol, int folder, const char* path, int flags, mode_t mode) {
+    if ((flags & O_TMPFILE) == O_TMPFILE && Asked("unnamed-files")) {
+        errno = EOPNOTSUPP;
+        return -1;
+    }
+    if ((flags & O_TMPFILE) == O_TMPFILE) {
+        SwapIfAsked("swap-written", PathOf(folder, path));
+    }
+    return Next<int(int, const char*, int, ...)>(symbol)(folder, path, flags, mode);
+}
+
+template <typename Entry>
+Entry* ReadEntry(const char* symbol, DIR* dir) {
+    Entry* entry = Next<Entry*(DIR*)>(symbol)(dir);
+    if (entry == nullptr) {
+        SwapIfAsked("swap-listed", PathOf(::dirfd(dir), "."));
+    }
+    return entry;
 }
 
 mode_t ModeOf(int flags, va_list arguments) {
@@ -82,6 +140,30 @@ int open64(const char* path, int flags, ...) {
     const mode_t mode = ModeOf(flags, arguments);
     va_end(arguments);
     return Open("open64", path, flags, mode);
+}
+
+int openat(int folder, const char* path, int flags, ...) {
+    va_list arguments;
+    va_start(arguments, flags);
+    const mode_t mode = ModeOf(flags, arguments);
+    va_end(arguments);
+    return OpenAt("openat", folder, path, flags, mode);
+}
+
+int openat64(int folder, const char* path, int flags, ...) {
+    va_list arguments;
+    va_start(arguments, flags);
+    const mode_t mode = ModeOf(flags, arguments);
+    va_end(arguments);
+    return OpenAt("openat64", folder, path, flags, mode);
+}
+
+dirent* readdir(DIR* dir) {
+    return ReadEntry<dirent>("readdir", dir);
+}
+
+dirent64* readdir64(DIR* dir) {
+    return ReadEntry<dirent64>("readdir64", dir);
 }
 
 int lstat(const char* path, struct stat* info) {

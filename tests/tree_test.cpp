@@ -152,6 +152,22 @@ TEST_F(TreeTest, AMirroredFolderThatIsALinkIsNotWrittenThrough) {
     EXPECT_TRUE(counted.out.ends_with(Summary(2, 0, 0, 2, 0, 2))) << counted.out;
 }
 
+// A folder is made for a picture only: a drawing without one, a dry run and a name that
+// matched nothing leave no folder behind, under -o or in its mirror.
+TEST_F(TreeTest, FoldersAreMadeOnlyForPictures) {
+    Put("plans/p4/s/none.dwg", DwgBuilder().Build());
+    Put("plans/p4/t/broken.dwg", DwgBuilder().Entry(2, DarkPaletteDib({})).TruncateTo(90).Build());
+    ASSERT_EQ(Run({"-q", "-r", "-o", "thumbs", "plans/p4"}).status, 0);
+    EXPECT_FALSE(Exists("thumbs"));
+    ASSERT_EQ(Run({"-q", "-o", "flat", "plans/p4/s/none.dwg"}).status, 0);
+    EXPECT_FALSE(Exists("flat"));
+    ASSERT_EQ(Run({"-q", "-n", "-r", "-o", "dry", "plans"}).status, 0);
+    EXPECT_FALSE(Exists("dry"));
+    ASSERT_EQ(Run({"-q", "-r", "-o", "thumbs", "plans"}).status, 0);
+    EXPECT_TRUE(Exists("thumbs/p1/Plan.bmp"));
+    EXPECT_FALSE(Exists("thumbs/p4"));
+}
+
 // The output folder inside the walked tree is never walked: what it holds is no input.
 TEST_F(TreeTest, TheOutputFolderIsNotWalked) {
     Put("plans/thumbs/old.dwg", DwgBuilder().Entry(2, DarkPaletteDib({})).Build());

@@ -52,6 +52,6 @@ bool BeginsAsDrawing(std::span<const std::uint8_t> start) {
     return IsDwgVersion(version) || DxfKindOf(start) != DxfKind::kNone;
 }
 
-OutputGuard DrawingGuard(std::string source) {
+OutputGuard DrawingGuard(FileName source) {
     return {std::move(source), BeginsAsDrawing, kDrawingStartBytes};
 }

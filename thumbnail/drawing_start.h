@@ -36,4 +36,4 @@ bool BeginsAsDrawing(std::span<const std::uint8_t> start);
 
 // What an output made from the drawing at `source` must never replace: that drawing, under any
 // name, and every file that begins as a drawing or cannot be read to tell.
-OutputGuard DrawingGuard(std::string source);
+OutputGuard DrawingGuard(FileName source);

@@ -108,8 +108,9 @@ void CDwgThumbnail::Fail(const CFileException& error) {
     m_outcome = LoadOutcome::kFailed;
 }
 
-void CDwgThumbnail::Load(std::string path, KindCheck check) {
-    Reset(path);
+void CDwgThumbnail::Load(const FileName& path, KindCheck check) {
+    Reset(path.path);
+    m_source = path;
     CFile file;
     if (!file.OpenForReading(path, check)) {
         Fail(file.OpenFailure());
@@ -120,6 +121,7 @@ void CDwgThumbnail::Load(std::string path, KindCheck check) {
 
 void CDwgThumbnail::Load(const std::string& name, ReadSource source, std::uint64_t size) {
     Reset(name);
+    m_source = name;
     CFile file;
     file.OpenSource(name, std::move(source), size);
     ReadOpenFile(file);

@@ -36,9 +36,9 @@ inline constexpr std::uint64_t kDefaultScanBytes = 256ull << 20;
 // What a caller allows one drawing's preview: never more than the tool's own limits, but for
 // the search, which costs time alone.
 struct PreviewLimits {
-    std::uint32_t maxSide = kMaxPreviewSide;       // pixels a side
-    std::uint64_t maxPreviewBytes = kMaxDibBytes;  // bytes of the stored preview
-    std::uint64_t maxDecodeBytes = kMaxDibBytes;   // bytes of the bitmap it becomes
+    std::uint32_t maxSide = kMaxPreviewSide;         // pixels a side
+    std::uint64_t maxPreviewBytes = kMaxDibBytes;    // bytes of the stored preview
+    std::uint64_t maxDecodeBytes = kMaxDibBytes;     // bytes of the bitmap it becomes
     std::uint64_t maxScanBytes = kDefaultScanBytes;  // bytes read to find the preview
 };
 
@@ -68,15 +68,15 @@ public:
     // Reads the previews of a drawing; file errors, including a drawing that cannot be
     // opened and memory running out, are neither raised nor printed: m_error says them. `check`:
     // what the caller knows of the file's kind (see OpenForReading).
-    void Load(std::string path, KindCheck check = KindCheck::kAsk);
+    void Load(const FileName& path, KindCheck check = KindCheck::kAsk);
     // The same for `size` bytes that `source` supplies, named `name` in m_error.
     void Load(const std::string& name, ReadSource source, std::uint64_t size);
     // 1 when the held bitmap was written, 0 when there is none; write errors are raised.
     // A file that already holds exactly those bytes is left as it is (m_outputUnchanged).
-    int SaveBmp(std::string path);
+    int SaveBmp(const FileName& path);
     // The same for a PNG file of the held bitmap's picture; `inPlace` writes into an existing
     // file rather than replacing it (see WriteFileInPlace).
-    int SavePng(std::string path, bool inPlace = false);
+    int SavePng(const FileName& path, bool inPlace = false);
     // Replaces the held bitmap by its picture shrunk to fit inside maxSide x maxSide, as a
     // 24-bit bitmap; one that fits already, and a maxSide of 0, leave it as it is.
     void ShrinkToFit(std::uint32_t maxSide);
@@ -103,6 +103,7 @@ public:
 
 private:
     bool m_lastOutputExisted = false;  // kept from drawing to drawing: a re-run, most likely
+    FileName m_source;                 // the drawing last loaded
     // An output never replaces the drawing it was made from, nor any other drawing.
     OutputGuard Guard() const;
     void Reset(const std::string& path);

@@ -5,10 +5,10 @@
 #include "thumbnail/dwg_thumbnail.h"
 
 OutputGuard CDwgThumbnail::Guard() const {
-    return DrawingGuard(m_fileName);
+    return DrawingGuard(m_source);
 }
 
-int CDwgThumbnail::SaveBmp(std::string path) {
+int CDwgThumbnail::SaveBmp(const FileName& path) {
     if (!m_dib) {
         return 0;
     }
@@ -29,7 +29,7 @@ int CDwgThumbnail::SaveBmp(std::string path) {
     return 1;
 }
 
-int CDwgThumbnail::SavePng(std::string path, bool inPlace) {
+int CDwgThumbnail::SavePng(const FileName& path, bool inPlace) {
     if (!m_dib) {
         return 0;
     }

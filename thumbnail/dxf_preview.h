@@ -13,10 +13,10 @@
 #include "thumbnail/drawing_start.h"
 
 enum class DxfPreviewState {
-    kNone,     // no section, or an empty one
-    kWhole,    // `bitmap` holds the bytes the count gives
-    kDamaged,  // a count the bytes disagree with, bytes that are not hexadecimal, a cut section
-    kRefused,  // a count the caller did not allow: nothing allocated for it
+    kNone,       // no section, or an empty one
+    kWhole,      // `bitmap` holds the bytes the count gives
+    kDamaged,    // a count the bytes disagree with, bytes that are not hexadecimal, a cut section
+    kRefused,    // a count the caller did not allow: nothing allocated for it
     kScanLimit,  // not found within the bytes the caller allows a search to read
 };
 

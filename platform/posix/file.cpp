@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "platform/file.h"
+#include "platform/posix/at_name.h"
 
 namespace {
 
@@ -22,15 +23,18 @@ int KindFailure(const struct stat& info) {
 
 }  // namespace
 
-bool CFile::OpenForReading(const std::string& path, KindCheck check) {
+bool CFile::OpenForReading(const FileName& file, KindCheck check) {
     Discard();
-    m_path = path;
+    m_path = file.path;
     m_position = 0;
     m_openError = 0;
     const bool listed = check == KindCheck::kListedRegular;
-    UniqueFd fd(::open(path.c_str(), kReadFlags | (listed ? O_NOFOLLOW : 0)));
-    if (listed && !fd.IsOpen() && errno == ELOOP) {
-        fd.Reset(::open(path.c_str(), kReadFlags));  // a link was put there since it was listed
+    // In a folder held open, never through a link: the walk lists no links as drawings.
+    const bool noLinks = listed || file.folder;
+    UniqueFd fd(::openat(AtFolder(file), AtName(file), kReadFlags | (noLinks ? O_NOFOLLOW : 0)));
+    if (listed && !file.folder && !fd.IsOpen() && errno == ELOOP) {
+        fd.Reset(
+            ::open(file.path.c_str(), kReadFlags));  // a link was put there since it was listed
     }
     // Whatever the listing said, the open file itself is asked: a device swapped in for a
     // listed drawing is never read. The answer also bounds what a block may take.
@@ -72,9 +76,9 @@ std::size_t CFile::ReadAt(std::uint64_t offset, std::uint8_t* buffer, std::size_
     }
 }
 
-bool IsSameFile(int fd, const std::string& path) {
+bool IsSameFile(int fd, const FileName& file) {
     struct stat open {};
     struct stat named {};
-    return ::fstat(fd, &open) == 0 && ::stat(path.c_str(), &named) == 0 &&
+    return ::fstat(fd, &open) == 0 && ::fstatat(AtFolder(file), AtName(file), &named, 0) == 0 &&
            open.st_dev == named.st_dev && open.st_ino == named.st_ino;
 }

@@ -6,6 +6,7 @@
 #include <cerrno>
 
 #include "platform/output_file.h"
+#include "platform/posix/at_name.h"
 #include "platform/termination.h"
 
 namespace {
@@ -39,14 +40,15 @@ int ReplaceContents(int fd, std::span<const std::uint8_t> bytes) {
 
 }  // namespace
 
-void WriteFileInPlace(const std::string& path, std::span<const std::uint8_t> bytes,
+void WriteFileInPlace(const FileName& file, std::span<const std::uint8_t> bytes,
                       const OutputGuard& guard) {
+    const std::string& path = file.path;
     struct stat named {};
-    if (::lstat(path.c_str(), &named) != 0) {
+    if (::fstatat(AtFolder(file), AtName(file), &named, AT_SYMLINK_NOFOLLOW) != 0) {
         if (errno != ENOENT) {
             throw CFileException(path, errno);
         }
-        WriteNewFile(path, bytes, guard);
+        WriteNewFile(file, bytes, guard);
         return;
     }
     if (!S_ISREG(named.st_mode)) {
@@ -55,7 +57,8 @@ void WriteFileInPlace(const std::string& path, std::span<const std::uint8_t> byt
     if (static_cast<std::uint64_t>(named.st_size) > kMaxKeptBytes) {
         throw CFileException(path, EFBIG);  // too much to keep for putting back
     }
-    UniqueFd fd(::open(path.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    UniqueFd fd(::openat(AtFolder(file), AtName(file),
+                         O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
     struct stat opened {};
     if (!fd.IsOpen() || ::fstat(fd.Get(), &opened) != 0) {
         throw CFileException(path, errno);
@@ -77,7 +80,7 @@ void WriteFileInPlace(const std::string& path, std::span<const std::uint8_t> byt
     if (opened.st_nlink > 1) {
         // Written in place, the picture would show under every other name of the file too.
         fd.Reset();
-        WriteNewFile(path, bytes, guard);
+        WriteNewFile(file, bytes, guard);
         return;
     }
     {

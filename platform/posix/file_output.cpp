@@ -14,15 +14,17 @@
 #include "platform/output_file.h"
 #include "platform/output_names.h"
 #include "platform/path.h"
+#include "platform/posix/at_name.h"
 
 namespace {
 
 constexpr mode_t kCreateMode = 0666;  // less the umask, as for any new file
 constexpr mode_t kPermissionBits = 0777;
 
-std::string DirectoryOf(const std::string& path) {
-    const std::string directory = SplitPath(path).directory;
-    return directory.empty() ? "." : directory;
+// The folder an output is made in, as openat() takes it.
+std::string DirectoryOf(const FileName& file) {
+    const std::string directory = SplitPath(file.path).directory;
+    return file.folder || directory.empty() ? "." : directory;
 }
 
 // An unnamed file needs /proc to be given a name by an ordinary user.
@@ -45,8 +47,8 @@ void KeepAttributes(int fd, const struct stat& existing) {
 // Before replacing a file: only a regular file is ever replaced, and only where a plain create
 // would have been allowed. 0, or the errno value (or kNotRegularCause) of the refusal;
 // `existing` is left empty when there is nothing to replace.
-int CheckReplaceable(const std::string& target, struct stat& existing) {
-    if (::lstat(target.c_str(), &existing) != 0) {
+int CheckReplaceable(const FileName& target, struct stat& existing) {
+    if (::fstatat(AtFolder(target), AtName(target), &existing, AT_SYMLINK_NOFOLLOW) != 0) {
         existing = {};
         return errno == ENOENT ? 0 : errno;
     }
@@ -56,7 +58,7 @@ int CheckReplaceable(const std::string& target, struct stat& existing) {
     if (!S_ISREG(existing.st_mode)) {
         return kNotRegularCause;  // a link, a device, a FIFO: never replaced, never written
     }
-    if (::access(target.c_str(), W_OK) != 0) {
+    if (::faccessat(AtFolder(target), AtName(target), W_OK, 0) != 0) {
         // Gone since the look (a FUSE share hides a file that another run renames over):
         // nothing to replace.
         const int cause = errno;
@@ -68,14 +70,15 @@ int CheckReplaceable(const std::string& target, struct stat& existing) {
 
 }  // namespace
 
-void COutputFile::CreateForWriting(const std::string& path, const OutputGuard& guard) {
+void COutputFile::CreateForWriting(const FileName& path, const OutputGuard& guard) {
     Discard();
     m_path = path;
     m_guard = guard;
     RemoveAbandonedHiddenFiles(path);
     if (CanNameUnnamedFiles()) {
         // Readable too: a re-run compares it with the file it would replace.
-        m_fd.Reset(::open(DirectoryOf(path).c_str(), O_RDWR | O_TMPFILE | O_CLOEXEC, kCreateMode));
+        m_fd.Reset(::openat(AtFolder(path), DirectoryOf(path).c_str(),
+                            O_RDWR | O_TMPFILE | O_CLOEXEC, kCreateMode));
         if (m_fd.IsOpen()) {
             return;
         }
@@ -131,7 +134,8 @@ int COutputFile::PublishOutput(const ByteParts* unlessHolding, Outcome& outcome)
         if (linked == 0) {
             if (::close(m_fd.Release()) != 0) {
                 const int cause = errno;
-                ::unlink(m_path.c_str());  // the name was free: nothing of the user's is lost
+                // The name was free: nothing of the user's is lost.
+                ::unlinkat(AtFolder(m_path), AtName(m_path), 0);
                 return cause;
             }
             outcome = Outcome::kCreated;
@@ -169,6 +173,6 @@ int COutputFile::PublishOutput(const ByteParts* unlessHolding, Outcome& outcome)
     if (const int cause = RenameHiddenFile(m_tempPath, m_path); cause != 0) {
         return cause;
     }
-    m_tempPath.clear();
+    m_tempPath = {};
     return 0;
 }

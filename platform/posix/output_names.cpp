@@ -14,11 +14,12 @@
 
 #include "platform/hidden_name.h"
 #include "platform/path.h"
+#include "platform/posix/at_name.h"
 #include "platform/termination.h"
 
 namespace {
 
-void RemoveAbandonedIn(const std::string& folder);
+void RemoveAbandonedIn(const FileName& target);
 
 constexpr mode_t kCreateMode = 0666;  // less the umask, as for any new file
 constexpr int kHiddenNameAttempts = 16;
@@ -65,12 +66,12 @@ void RemoveIfAbandoned(int directoryFd, const char* name) {
 
 }  // namespace
 
-int LinkUnnamedFile(int fd, const std::string& name, bool throughProc) {
+int LinkUnnamedFile(int fd, const FileName& name, bool throughProc) {
     // Linking the descriptor itself is cheaper than a walk through /proc but needs a privilege
     // that ordinary users lack before Linux 6.10: after one refusal, /proc it is.
     static std::atomic<bool> direct = true;
     if (direct && !throughProc) {
-        if (::linkat(fd, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0) {
+        if (::linkat(fd, "", AtFolder(name), AtName(name), AT_EMPTY_PATH) == 0) {
             return 0;
         }
         if (errno != EPERM && errno != ENOENT) {
@@ -79,17 +80,18 @@ int LinkUnnamedFile(int fd, const std::string& name, bool throughProc) {
         direct = false;
     }
     const std::string self = "/proc/self/fd/" + std::to_string(fd);
-    return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0 ? 0
-                                                                                            : errno;
+    return ::linkat(AT_FDCWD, self.c_str(), AtFolder(name), AtName(name), AT_SYMLINK_FOLLOW) == 0
+               ? 0
+               : errno;
 }
 
-int LinkUnderHiddenName(int fd, const std::string& target, std::string& hidden) {
+int LinkUnderHiddenName(int fd, const FileName& target, FileName& hidden) {
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {  // nobody else can see it yet: never blocks
         return errno;
     }
     const auto hold = HoldOffTermination();
     for (int attempt = 0; attempt < kHiddenNameAttempts; ++attempt) {
-        std::string name = HiddenName(target);
+        FileName name = HiddenNameBeside(target);
         const int cause = LinkUnnamedFile(fd, name);
         if (cause == 0) {
             RegisterHiddenFile(name);
@@ -102,11 +104,12 @@ int LinkUnderHiddenName(int fd, const std::string& target, std::string& hidden) 
     return EEXIST;
 }
 
-UniqueFd CreateHiddenFile(const std::string& target, std::string& hidden) {
+UniqueFd CreateHiddenFile(const FileName& target, FileName& hidden) {
     for (int attempt = 0; attempt < kHiddenNameAttempts; ++attempt) {
-        std::string name = HiddenName(target);
+        FileName name = HiddenNameBeside(target);
         const auto hold = HoldOffTermination();
-        UniqueFd fd(::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kCreateMode));
+        UniqueFd fd(::openat(AtFolder(name), AtName(name), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                             kCreateMode));
         if (!fd.IsOpen()) {
             if (errno == EEXIST) {
                 continue;
@@ -116,12 +119,13 @@ UniqueFd CreateHiddenFile(const std::string& target, std::string& hidden) {
         // Until it is locked another run may take it for abandoned and remove it: then the
         // name no longer leads to it, and another name is tried.
         if (::flock(fd.Get(), LOCK_EX) != 0) {
-            ::unlink(name.c_str());  // still ours: nobody else could lock it either
+            ::unlinkat(AtFolder(name), AtName(name), 0);  // still ours: nobody else could lock it
             continue;
         }
         struct stat opened {};
         struct stat named {};
-        if (::fstat(fd.Get(), &opened) != 0 || ::stat(name.c_str(), &named) != 0 ||
+        if (::fstat(fd.Get(), &opened) != 0 ||
+            ::fstatat(AtFolder(name), AtName(name), &named, AT_SYMLINK_NOFOLLOW) != 0 ||
             !SameFile(opened, named)) {
             continue;
         }
@@ -133,38 +137,46 @@ UniqueFd CreateHiddenFile(const std::string& target, std::string& hidden) {
     return UniqueFd();
 }
 
-int RenameHiddenFile(const std::string& hidden, const std::string& target) {
+int RenameHiddenFile(const FileName& hidden, const FileName& target) {
     const auto hold = HoldOffTermination();
-    if (::rename(hidden.c_str(), target.c_str()) != 0) {
+    if (::renameat(AtFolder(hidden), AtName(hidden), AtFolder(target), AtName(target)) != 0) {
         return errno;
     }
     ForgetHiddenFile(hidden);
     return 0;
 }
 
-void RemoveHiddenFile(const std::string& hidden) {
+void RemoveHiddenFile(const FileName& hidden) {
     const auto hold = HoldOffTermination();
-    ::unlink(hidden.c_str());
+    ::unlinkat(AtFolder(hidden), AtName(hidden), 0);
     ForgetHiddenFile(hidden);
 }
 
-void KeepFromCleanup(const std::string& drawing) {
+void KeepFromCleanup(const FileName& drawing) {
     struct stat info {};
-    const PathParts parts = SplitPath(drawing);
-    if (IsHiddenName(parts.baseName + parts.extension) && ::stat(drawing.c_str(), &info) == 0) {
+    const PathParts parts = SplitPath(drawing.path);
+    if (IsHiddenName(parts.baseName + parts.extension) &&
+        ::fstatat(AtFolder(drawing), AtName(drawing), &info, 0) == 0) {
         KeepIdentity(IdentityOf(info));
     }
 }
 
-void RemoveAbandonedHiddenFiles(const std::string& target) {
-    const std::string folder = FolderOf(target);
-    ScanFolderOnce(folder, [&folder] { RemoveAbandonedIn(folder); });
+void RemoveAbandonedHiddenFiles(const FileName& target) {
+    ScanFolderOnce(FolderKeyOf(target), [&target] { RemoveAbandonedIn(target); });
 }
 
 namespace {
 
-void RemoveAbandonedIn(const std::string& folder) {
-    const std::unique_ptr<DIR, DirCloser> dir(::opendir(folder.c_str()));
+// Scans the folder `target` lies in.
+void RemoveAbandonedIn(const FileName& target) {
+    const std::string directory = SplitPath(target.path).directory;
+    const int fd = ::openat(target.folder ? target.folder->Descriptor() : AT_FDCWD,
+                            target.folder || directory.empty() ? "." : directory.c_str(),
+                            O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK);
+    const std::unique_ptr<DIR, DirCloser> dir(fd >= 0 ? ::fdopendir(fd) : nullptr);
+    if (fd >= 0 && !dir) {
+        ::close(fd);
+    }
     if (!dir) {
         return;  // the write that follows says why, if it matters
     }

@@ -10,6 +10,8 @@
 #include <cerrno>
 #include <memory>
 
+#include <unistd.h>
+
 #include "platform/path.h"
 
 namespace {
@@ -67,12 +69,19 @@ SearchMatch Classify(int directoryFd, const dirent& entry) {
 
 }  // namespace
 
-SearchResult SearchDirectory(const std::string& directory, const std::string& name) {
+SearchResult SearchDirectory(const std::string& directory, const std::string& name,
+                             const COpenFolder* held) {
     SearchResult result;
     result.wildcard = true;
-    std::unique_ptr<DIR, DirCloser> dir(::opendir(directory.empty() ? "." : directory.c_str()));
+    const int fd = ::openat(held != nullptr ? held->Descriptor() : AT_FDCWD,
+                            held != nullptr || directory.empty() ? "." : directory.c_str(),
+                            O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK);
+    std::unique_ptr<DIR, DirCloser> dir(fd >= 0 ? ::fdopendir(fd) : nullptr);
     if (!dir) {
         result.error = errno;
+        if (fd >= 0) {
+            ::close(fd);
+        }
         return result;
     }
     const std::string pattern = EscapeForFnmatch(name);

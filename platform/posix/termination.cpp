@@ -6,6 +6,7 @@
 #include <system_error>
 #include <thread>
 
+#include "platform/posix/at_name.h"
 #include "platform/termination.h"
 #include "platform/termination_cleanup.h"
 
@@ -40,8 +41,8 @@ sigset_t SignalsToTake() {
 
 }  // namespace
 
-void RemoveFileNow(const std::string& path) {
-    ::unlink(path.c_str());
+void RemoveFileNow(const FileName& file) {
+    ::unlinkat(AtFolder(file), AtName(file), 0);
 }
 
 void StartTerminationGuard() {
