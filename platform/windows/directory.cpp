@@ -27,34 +27,3 @@ int CreateDirectories(const std::string& path) {
     }
     return ErrnoOf(failure);
 }
-
-int CreateDirectoriesBelow(const std::string& base, const std::string& relative,
-                           std::string& failed) {
-    failed = base;
-    for (std::size_t start = 0; start < relative.size();) {
-        const std::size_t end = std::min(relative.find_first_of("\\/", start), relative.size());
-        failed = MakePath(failed, relative.substr(start, end - start), "");
-        start = end + 1;
-        if (const int refused = CheckNameRules(failed, true); refused != 0) {
-            return refused;
-        }
-        const std::wstring path = WidePath(failed);
-        if (::CreateDirectoryW(path.c_str(), nullptr)) {
-            continue;
-        }
-        if (::GetLastError() != ERROR_ALREADY_EXISTS) {
-            return LastErrno();
-        }
-        const DWORD attributes = ::GetFileAttributesW(path.c_str());
-        if (attributes == INVALID_FILE_ATTRIBUTES) {
-            return LastErrno();
-        }
-        if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-            return ELOOP;  // a link or a junction
-        }
-        if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-            return ENOTDIR;
-        }
-    }
-    return 0;
-}

@@ -11,9 +11,10 @@
 #include "platform/file.h"
 #include "platform/windows/wide.h"
 
-bool CFile::OpenForReading(const std::string& path, KindCheck /*check*/) {
+bool CFile::OpenForReading(const FileName& file, KindCheck /*check*/) {
     Discard();
-    m_path = path;
+    m_path = file.path;
+    const std::string path = SystemPath(file);
     m_position = 0;
     m_openError = 0;
     int fd = -1;
@@ -74,10 +75,10 @@ bool IdentityOf(HANDLE handle, BY_HANDLE_FILE_INFORMATION& info) {
 
 }  // namespace
 
-bool IsSameFile(int fd, const std::string& path) {
+bool IsSameFile(int fd, const FileName& file) {
     BY_HANDLE_FILE_INFORMATION open{};
     BY_HANDLE_FILE_INFORMATION named{};
-    const HANDLE other = ::CreateFileW(WidePath(path).c_str(), 0,
+    const HANDLE other = ::CreateFileW(WidePath(SystemPath(file)).c_str(), 0,
                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     const bool same =

@@ -36,14 +36,16 @@ int ReplaceContents(int fd, std::span<const std::uint8_t> bytes) {
 
 }  // namespace
 
-void WriteFileInPlace(const std::string& path, std::span<const std::uint8_t> bytes,
+void WriteFileInPlace(const FileName& file, std::span<const std::uint8_t> bytes,
                       const OutputGuard& guard) {
-    const DWORD attributes = ::GetFileAttributesW(WidePath(path).c_str());
+    const std::string& path = file.path;
+    const std::string system = SystemPath(file);
+    const DWORD attributes = ::GetFileAttributesW(WidePath(system).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         if (const int cause = LastErrno(); cause != ENOENT) {
             throw CFileException(path, cause);
         }
-        WriteNewFile(path, bytes, guard);
+        WriteNewFile(file, bytes, guard);
         return;
     }
     if (attributes &
@@ -52,7 +54,7 @@ void WriteFileInPlace(const std::string& path, std::span<const std::uint8_t> byt
                              (attributes & FILE_ATTRIBUTE_DIRECTORY) ? EISDIR : kNotRegularCause);
     }
     int descriptor = -1;
-    if (const errno_t failed = _wsopen_s(&descriptor, WidePath(path).c_str(),
+    if (const errno_t failed = _wsopen_s(&descriptor, WidePath(system).c_str(),
                                          _O_RDWR | _O_BINARY | _O_NOINHERIT, _SH_DENYNO, 0);
         failed != 0) {
         throw CFileException(path, failed);
@@ -75,7 +77,7 @@ void WriteFileInPlace(const std::string& path, std::span<const std::uint8_t> byt
         info.nNumberOfLinks > 1) {
         // Written in place, the picture would show under every other name of the file too.
         fd.Reset();
-        WriteNewFile(path, bytes, guard);
+        WriteNewFile(file, bytes, guard);
         return;
     }
     {

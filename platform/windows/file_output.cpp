@@ -32,7 +32,7 @@ int CheckReplaceable(const std::string& target, bool& exists) {
 
 }  // namespace
 
-void COutputFile::CreateForWriting(const std::string& path, const OutputGuard& guard) {
+void COutputFile::CreateForWriting(const FileName& path, const OutputGuard& guard) {
     Discard();
     m_path = path;
     m_guard = guard;
@@ -68,7 +68,7 @@ int COutputFile::PublishOutput(const ByteParts* unlessHolding, Outcome& outcome)
         return 0;
     }
     bool exists = false;
-    if (const int refused = CheckReplaceable(m_path, exists); refused != 0) {
+    if (const int refused = CheckReplaceable(SystemPath(m_path), exists); refused != 0) {
         return refused;
     }
     if (const int refused = exists ? GuardExisting() : 0; refused != 0) {
@@ -82,6 +82,6 @@ int COutputFile::PublishOutput(const ByteParts* unlessHolding, Outcome& outcome)
     if (const int cause = RenameHiddenFile(m_tempPath, m_path); cause != 0) {
         return cause;
     }
-    m_tempPath.clear();
+    m_tempPath = {};
     return _close(m_fd.Release()) == 0 ? 0 : errno;
 }

@@ -82,16 +82,6 @@ bool OwnedByThisUser(HANDLE file) {
     return owned;
 }
 
-// Where Windows found an open file or folder, with every link on the way resolved.
-std::wstring FinalPathOf(HANDLE handle) {
-    DWORD size = ::GetFinalPathNameByHandleW(handle, nullptr, 0, FILE_NAME_NORMALIZED);
-    std::wstring path(size, L'\0');
-    size = size == 0 ? 0
-                     : ::GetFinalPathNameByHandleW(handle, path.data(), size, FILE_NAME_NORMALIZED);
-    path.resize(size < path.size() ? size : 0);
-    return path;
-}
-
 // Whether an open hidden file is one a run left: the very file `expected` names (not what a
 // link there leads to, which Wine opens whatever the flags say), a regular file, not a reparse
 // point, of this user's, that holds the start of a picture and is no drawing of this run.
@@ -131,20 +121,21 @@ void RemoveIfAbandoned(const std::string& path, const std::wstring& expected) {
 
 }  // namespace
 
-int LinkUnnamedFile(int, const std::string&, bool) {
+int LinkUnnamedFile(int, const FileName&, bool) {
     return ENOSYS;  // Windows has no files without a name
 }
 
-int LinkUnderHiddenName(int, const std::string&, std::string&) {
+int LinkUnderHiddenName(int, const FileName&, FileName&) {
     return ENOSYS;
 }
 
-UniqueFd CreateHiddenFile(const std::string& target, std::string& hidden) {
+UniqueFd CreateHiddenFile(const FileName& target, FileName& hidden) {
     for (int attempt = 0; attempt < kHiddenNameAttempts; ++attempt) {
-        std::string name = HiddenName(target);
+        FileName name = HiddenNameBeside(target);
+        const std::string path = SystemPath(name);
         const auto hold = HoldOffTermination();
         const HANDLE handle =
-            ::CreateFileW(WidePath(name).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, kShareAll,
+            ::CreateFileW(WidePath(path).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, kShareAll,
                           nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle == INVALID_HANDLE_VALUE) {
             if (::GetLastError() == ERROR_FILE_EXISTS) {
@@ -164,7 +155,7 @@ UniqueFd CreateHiddenFile(const std::string& target, std::string& hidden) {
         if (!LockInUse(handle, 0) ||
             !::GetFileInformationByHandleEx(handle, FileStandardInfo, &info, sizeof info) ||
             info.DeletePending || !SetDeleteOnClose(handle, true)) {
-            ::DeleteFileW(WidePath(name).c_str());  // ours, or going away already: never left
+            ::DeleteFileW(WidePath(path).c_str());  // ours, or going away already: never left
             continue;
         }
         RegisterHiddenFile(name);
@@ -175,9 +166,9 @@ UniqueFd CreateHiddenFile(const std::string& target, std::string& hidden) {
     return UniqueFd();
 }
 
-int RenameHiddenFile(const std::string& hidden, const std::string& target) {
+int RenameHiddenFile(const FileName& hidden, const FileName& target) {
     const auto hold = HoldOffTermination();
-    if (!::MoveFileExW(WidePath(hidden).c_str(), WidePath(target).c_str(),
+    if (!::MoveFileExW(WidePath(SystemPath(hidden)).c_str(), WidePath(SystemPath(target)).c_str(),
                        MOVEFILE_REPLACE_EXISTING)) {
         return LastErrno();
     }
@@ -185,18 +176,18 @@ int RenameHiddenFile(const std::string& hidden, const std::string& target) {
     return 0;
 }
 
-void RemoveHiddenFile(const std::string& hidden) {
+void RemoveHiddenFile(const FileName& hidden) {
     const auto hold = HoldOffTermination();
-    ::DeleteFileW(WidePath(hidden).c_str());
+    ::DeleteFileW(WidePath(SystemPath(hidden)).c_str());
     ForgetHiddenFile(hidden);
 }
 
-void KeepFromCleanup(const std::string& drawing) {
-    const PathParts parts = SplitPath(drawing);
+void KeepFromCleanup(const FileName& drawing) {
+    const PathParts parts = SplitPath(drawing.path);
     if (!IsHiddenName(parts.baseName + parts.extension)) {
         return;
     }
-    const HANDLE file = ::CreateFileW(WidePath(drawing).c_str(), 0, kShareAll, nullptr,
+    const HANDLE file = ::CreateFileW(WidePath(SystemPath(drawing)).c_str(), 0, kShareAll, nullptr,
                                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     BY_HANDLE_FILE_INFORMATION info{};
     if (file != INVALID_HANDLE_VALUE && ::GetFileInformationByHandle(file, &info)) {
@@ -207,9 +198,10 @@ void KeepFromCleanup(const std::string& drawing) {
     }
 }
 
-void RemoveAbandonedHiddenFiles(const std::string& target) {
-    const std::string folder = FolderOf(target);
-    ScanFolderOnce(folder, [&folder] { RemoveAbandonedIn(folder); });
+void RemoveAbandonedHiddenFiles(const FileName& target) {
+    const std::string directory = SplitPath(SystemPath(target)).directory;
+    const std::string folder = directory.empty() ? "." : directory;
+    ScanFolderOnce(FolderKeyOf(target), [&folder] { RemoveAbandonedIn(folder); });
 }
 
 namespace {

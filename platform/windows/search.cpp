@@ -45,7 +45,8 @@ bool Matches(std::wstring_view pattern, std::wstring_view name) {
 
 }  // namespace
 
-SearchResult SearchDirectory(const std::string& directory, const std::string& name) {
+SearchResult SearchDirectory(const std::string& directory, const std::string& name,
+                             const COpenFolder* /*held*/) {  // held: its path leads to it
     SearchResult result;
     result.wildcard = true;
     WIN32_FIND_DATAW entry;

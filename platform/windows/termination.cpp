@@ -30,8 +30,8 @@ BOOL WINAPI EndOnControl(DWORD event) {
 
 }  // namespace
 
-void RemoveFileNow(const std::string& path) {
-    ::DeleteFileW(WidePath(path).c_str());
+void RemoveFileNow(const FileName& file) {
+    ::DeleteFileW(WidePath(SystemPath(file)).c_str());
 }
 
 void StartTerminationGuard() {

@@ -1,5 +1,7 @@
 #include "platform/windows/wide.h"
 
+#include "platform/path.h"
+
 #include <cerrno>
 
 std::wstring Wide(std::string_view utf8) {
@@ -91,4 +93,17 @@ int ErrnoOf(DWORD error) {
         default:
             return EIO;
     }
+}
+
+std::string SystemPath(const FileName& file) {
+    return file.folder ? MakePath(file.folder->Path(), file.name, "") : file.path;
+}
+
+std::wstring FinalPathOf(HANDLE handle) {
+    DWORD size = ::GetFinalPathNameByHandleW(handle, nullptr, 0, FILE_NAME_NORMALIZED);
+    std::wstring path(size, L'\0');
+    size = size == 0 ? 0
+                     : ::GetFinalPathNameByHandleW(handle, path.data(), size, FILE_NAME_NORMALIZED);
+    path.resize(size < path.size() ? size : 0);
+    return path;
 }
