@@ -12,23 +12,31 @@ namespace {
 // Enough drawings in flight to keep every worker busy past an uneven one, few enough that
 // their held-back text stays small.
 constexpr std::size_t kSlotsPerWorker = 64;
+// The memory that a run's large previews may hold at once, however many workers read them:
+// four of the largest bitmaps a drawing may hold.
+constexpr std::uint64_t kRunPreviewBytes = 4 * kMaxDibBytes;
+
 // How often a submitting thread that waits looks whether more workers would help.
 constexpr auto kGrowthLookInterval = std::chrono::milliseconds(10);
 
 // A worker must never take the process down: anything a drawing raises fails that drawing.
 DrawingStatus RunGuarded(const DrawingJob& job, CDwgThumbnail& thumbnail) {
+    DrawingStatus status = DrawingStatus::kFailed;
     try {
-        return RunDrawing(job, thumbnail);
+        status = RunDrawing(job, thumbnail);
     } catch (const std::exception& error) {
         ConsoleError(std::string(ProgramName()) + ": " + job.input + ": " + error.what() + "\n");
-        return DrawingStatus::kFailed;
     }
+    thumbnail.ReleasePreview();  // another worker may need the memory meanwhile
+    return status;
 }
 
 }  // namespace
 
 Scheduler::Scheduler(Completion completion)
-    : m_completion(std::move(completion)), m_thumbnail(kBlack) {}
+    : m_completion(std::move(completion)), m_memory(kRunPreviewBytes), m_thumbnail(kBlack) {
+    m_thumbnail.m_budget = &m_memory;
+}
 
 Scheduler::~Scheduler() {
     Drain();
@@ -100,6 +108,7 @@ void Scheduler::StopWorkers() {
 
 void Scheduler::WorkerLoop(std::size_t index) {
     CDwgThumbnail thumbnail(kBlack);
+    thumbnail.m_budget = &m_memory;
     std::unique_lock lock(m_mutex);
     for (;;) {
         m_workReady.wait(lock,

@@ -64,6 +64,7 @@ private:
     void TellDone(std::size_t awaited);
 
     Completion m_completion;
+    CMemoryBudget m_memory;     // the workers' large previews: before any thumbnail object
     CDwgThumbnail m_thumbnail;  // the calling thread's
     std::mutex m_mutex;
     std::condition_variable m_workReady;

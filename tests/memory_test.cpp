@@ -45,6 +45,27 @@ TEST_F(MemoryTest, ALargePreviewIsHeldOnce) {
     EXPECT_LT(thumbnail.peakMemoryKib, baseline + bitmap + 8 * kMiB);
 }
 
+// Twenty-four such drawings read by 32 workers at once: each worker takes its share of one
+// budget before it decodes, so the run holds a few of the bitmaps at a time, not all of them.
+TEST_F(MemoryTest, ManyWorkersShareOneMemoryBudget) {
+    if (kAddressSanitizer || kThreadSanitizer) {
+        GTEST_SKIP() << "the sanitizers bring allocators of their own";
+    }
+    {
+        const Bytes png = EncodePng({.width = 4096,
+                                     .height = 4096,
+                                     .colorType = 0,
+                                     .rows = Bytes(std::size_t{4096} * 4096, 0x5A)});
+        const Bytes drawing = DwgBuilder().Entry(6, png).Build();
+        for (int i = 0; i < 24; ++i) {
+            Put("bombs/b" + std::to_string(i) + ".dwg", drawing);
+        }
+    }
+    const ToolRun walked = Run({"-q", "-n", "-j", "32", "-r", "bombs"});
+    EXPECT_EQ(walked.status, 0) << walked.err;
+    EXPECT_LT(walked.peakMemoryKib, 400 * kMiB);
+}
+
 // 200 previews of 360 KB, each read, held and written in turn: with freed memory kept, the
 // batch costs about as many page faults as one drawing; given back, each drawing's blocks
 // come as fresh pages again, some 160 faults apiece.

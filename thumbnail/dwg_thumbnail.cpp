@@ -18,6 +18,9 @@ constexpr std::uint32_t kPlaceableHeaderSize = 22;
 // No entry is read that is larger than the largest bitmap taken: a sparse file can claim
 // gigabytes that cost it nothing.
 constexpr std::uint64_t kMaxEntryBytes = kMaxDibBytes;
+// A preview that takes a share of a run's memory budget before it is read: smaller ones are
+// most, and cost too little to wait for.
+constexpr std::uint64_t kLargePreviewBytes = 1 << 20;
 constexpr COLORREF kContrastThreshold = 0x808080;
 constexpr int kBackgroundEntries[] = {0, 226};
 constexpr int kContrastEntries[] = {225, 245};
@@ -92,14 +95,26 @@ void CDwgThumbnail::Reset(const std::string& path) {
     m_headerData.clear();
     m_width = 0;
     m_height = 0;
-    m_dib.reset();
-    m_metaFile.reset();
+    ReleasePreview();
     m_outcome = LoadOutcome::kNoPreview;
     m_entries.clear();
     m_previewEntry.reset();
     m_error.clear();
     m_errorCause = 0;
     m_outputUnchanged = false;
+}
+
+void CDwgThumbnail::ReleasePreview() {
+    m_dib.reset();
+    m_metaFile.reset();
+    m_grant.Release();
+}
+
+void CDwgThumbnail::Reserve(std::uint64_t bytes) {
+    if (m_budget != nullptr && bytes >= kLargePreviewBytes) {
+        m_grant.Release();  // one grant at a time: no worker waits while holding one
+        m_grant = m_budget->Take(bytes);
+    }
 }
 
 void CDwgThumbnail::Fail(const CFileException& error) {
@@ -247,6 +262,7 @@ void CDwgThumbnail::ReadDib(CFile& file, const ImageEntry& entry) {
     if (!WithinLimits(entry.size, 0, 0)) {
         return;
     }
+    Reserve(entry.size);
     TakeStoredDib(ReadEntryBytes(file, entry.start, entry.size), entry.size);
 }
 
@@ -292,12 +308,16 @@ void CDwgThumbnail::ReadPng(CFile& file, const ImageEntry& entry) {
     if (!WithinLimits(entry.size, 0, 0)) {
         return;
     }
+    Reserve(entry.size);
     const MemoryHandle png = ReadEntryBytes(file, entry.start, entry.size);
     // Weighed by its header before anything is allocated for its pixels.
     const std::optional<PngExtent> extent = png ? DibPngExtent(*png) : std::nullopt;
     if (extent &&
         !WithinLimits(entry.size, std::max(extent->width, extent->height), extent->dibBytes)) {
         return;
+    }
+    if (extent) {
+        Reserve(entry.size + extent->dibBytes);
     }
     TakeDib(png ? DibFromPng(*png, m_background) : nullptr);
 }

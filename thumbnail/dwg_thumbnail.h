@@ -9,6 +9,7 @@
 #include "dib/dib.h"
 #include "platform/file.h"
 #include "platform/memory_block.h"
+#include "platform/memory_budget.h"
 #include "platform/output_file.h"
 
 // Marks the start of a drawing's image-data block.
@@ -100,10 +101,19 @@ public:
     int m_errorCause = 0;  // with kFailed: its errno value (CFileException::Cause)
     bool m_outputUnchanged = false;  // the last SaveBmp found its file right already
     PreviewLimits m_limits;          // the caller's: within the tool's own, never above
+    // What workers share for large previews, if they do: taken before one is read, held
+    // until ReleasePreview() or the next Load.
+    CMemoryBudget* m_budget = nullptr;
+
+    // Frees the held bitmap, and what it took of the budget.
+    void ReleasePreview();
 
 private:
     bool m_lastOutputExisted = false;  // kept from drawing to drawing: a re-run, most likely
     FileName m_source;                 // the drawing last loaded
+    CMemoryBudget::Grant m_grant;      // of m_budget, for the preview being read
+    // Takes `bytes` of the budget, when there is one and they are many.
+    void Reserve(std::uint64_t bytes);
     // An output never replaces the drawing it was made from, nor any other drawing.
     OutputGuard Guard() const;
     void Reset(const std::string& path);
