@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <set>
 #include <string_view>
 
@@ -20,6 +21,12 @@ Bytes Text(std::string_view text) {
 }
 
 class WindowsSafetyTest : public WindowsToolTest {};
+
+// A path with Windows separators.
+std::string Windows(std::string path) {
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return path;
+}
 
 TEST_F(WindowsSafetyTest, ADrawingNamedLikeItsOutputIsNeverReplaced) {
     Put("X.BMP", Drawing());
@@ -51,6 +58,54 @@ TEST_F(WindowsSafetyTest, OnlyAbandonedPicturesOfTheRunAreRemoved) {
               (std::set<std::string>{".pictavex-00000000cafef00d", ".pictavex-0123456789abcdef",
                                      ".pictavex-0123456789abcde"}));
     EXPECT_EQ(ReadFile(m_dir / "out/.pictavex-0123456789abcdef"), Text("my notes"));
+}
+
+// Another run's hidden file, which that run holds locked while it writes, is never taken for
+// a leftover: it is there, whole, after this run wrote into the same folder.
+TEST_F(WindowsSafetyTest, AHiddenFileAnotherRunHoldsIsLeftAlone) {
+    Put("a.dwg", Drawing());
+    std::filesystem::create_directories(m_dir / "out");
+    const std::string hidden = "out/.pictavex-00000000000000b2";
+    ToolProcess holder("/usr/bin/wine", m_dir.Path(), {PICTAVEX_WINDOWS_HOLDER, Windows(hidden)},
+                       {.killAfter = std::chrono::seconds(60)});
+    for (int step = 0; step < 400 && !Exists(hidden + ".ready"); ++step) {
+        ::usleep(50000);
+    }
+    ASSERT_TRUE(Exists(hidden + ".ready")) << "the holder did not start";
+    const ToolRun run = RunWindows({"-q", "-o", "out", "a.dwg"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(Exists(hidden)) << "another run's hidden file was removed";
+    Put(hidden + ".release", {});
+    EXPECT_EQ(holder.Wait().status, 0);
+    EXPECT_TRUE(Exists("out/a.bmp"));
+}
+
+// A mirror folder that is a link (a junction or symbolic link on Windows) is never written
+// through: its drawings fail with the reason, and where it leads stays as it was.
+TEST_F(WindowsSafetyTest, AMirroredFolderThatIsALinkIsNotWrittenThrough) {
+    Put("plans/p1/a.dwg", Drawing(3));
+    Put("plans/p2/b.dwg", Drawing(4));
+    std::filesystem::create_directories(m_dir / "elsewhere");
+    std::filesystem::create_directories(m_dir / "thumbs");
+    ASSERT_EQ(::symlink("../elsewhere", (m_dir / "thumbs/p2").c_str()), 0);
+    const ToolRun run = RunWindows({"-q", "-r", "-o", "thumbs", "plans"});
+    EXPECT_EQ(run.err, Error("thumbs\\p2", "a link, never written through"));
+    EXPECT_EQ(run.status, 2);
+    EXPECT_TRUE(FilesUnder(m_dir / "elsewhere").empty());
+    EXPECT_TRUE(Exists("thumbs/p1/a.bmp"));
+}
+
+// A folder given with the \\?\ prefix is taken as it is, not by the rules of names.
+TEST_F(WindowsSafetyTest, AnOutputFolderWithTheLongPrefixIsTakenAsItIs) {
+    Put("a.dwg", Drawing());
+    const std::string out = "\\\\?\\Z:" + Windows(m_dir / "deep/out");
+    const ToolRun run = RunWindows({"-q", "-o", out, "a.dwg"});
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(ReadFile(m_dir / "deep/out/a.bmp"), [&] {
+        EXPECT_EQ(Run({"-q", "-o", "linux", "a.dwg"}).status, 0);
+        return ReadFile(m_dir / "linux/a.bmp");
+    }());
 }
 
 // x\A.dwg and y\a.dwg name one output under one -o: the first drawing's is kept.

@@ -79,15 +79,19 @@ FolderHandle COpenFolder::OpenIn(const FolderHandle& parent, const std::string& 
     }
     DWORD attributes = 0;
     std::string identity = IdentityOf(handle, attributes);
-    // The folder itself, in its parent: not a link, a junction, nor what a link above leads to.
+    // The folder itself, in its parent: not a link, a junction, nor what a link above leads
+    // to. (Wine cannot tell where a folder of a very long path was found: then the attributes
+    // alone say.)
     const std::wstring parentPath = FinalPathOf(static_cast<HANDLE>(parent->m_handle));
-    const std::wstring expected =
-        parentPath + (parentPath.ends_with(L'\\') ? L"" : L"\\") + Wide(name);
-    cause = identity.empty()                                  ? LastErrno()
+    const std::wstring found = FinalPathOf(handle);
+    const bool elsewhere =
+        !parentPath.empty() && !found.empty() &&
+        !SamePath(found, parentPath + (parentPath.ends_with(L'\\') ? L"" : L"\\") + Wide(name));
+    cause = identity.empty()                                   ? LastErrno()
             : (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ? ELOOP
-            : (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0    ? ENOTDIR
-            : !SamePath(FinalPathOf(handle), expected)        ? ELOOP
-                                                              : 0;
+            : (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0     ? ENOTDIR
+            : elsewhere                                        ? ELOOP
+                                                               : 0;
     if (cause != 0) {
         ::CloseHandle(handle);
         return nullptr;

@@ -3,9 +3,9 @@
 #include "platform/windows/wide.h"
 
 std::optional<std::string> ExistingFolderIdentity(const std::string& directory) {
-    const HANDLE handle = ::CreateFileW(WidePath(directory).c_str(), 0,
-                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const HANDLE handle = ::CreateFileW(
+        WidePath(directory).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     BY_HANDLE_FILE_INFORMATION info{};
     const bool known = handle != INVALID_HANDLE_VALUE &&
                        ::GetFileInformationByHandle(handle, &info) &&
