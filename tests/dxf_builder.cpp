@@ -38,7 +38,7 @@ public:
             std::string hex;
             for (std::size_t i = 0; i < size; ++i) {
                 char pair[3];
-                std::snprintf(pair, sizeof(pair), "%02X", bytes[i]);
+                std::snprintf(pair, sizeof(pair), m_spec.lowercase ? "%02x" : "%02X", bytes[i]);
                 hex += pair;
             }
             Text(310, replacement.empty() ? hex : replacement);

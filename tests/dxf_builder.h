@@ -22,6 +22,7 @@ struct DxfSpec {
     std::size_t entityBytes = 0;          // comment text standing in for entities, about this much
     std::size_t lines = 0;                // LINE entities as writers write them
     std::string firstChunk{};             // text DXF: replaces the first group 310's value
+    bool lowercase = false;               // text DXF: hexadecimal digits a to f, not A to F
     std::optional<std::size_t> cutTo{};   // the file cut to this many bytes
 };
 

@@ -144,6 +144,23 @@ TEST_F(DxfTest, HugeSparseDrawingsAreSearchedWithinBounds) {
     }
 }
 
+// Some writers put the hexadecimal digits of group 310 in lowercase: the stored preview is
+// the same, in the tool and in the thumbnailer, and it is the stored one.
+TEST_F(DxfTest, LowercaseDigitsGiveTheSamePreview) {
+    Put("reference.dwg", DwgBuilder().Entry(2, Preview()).Build());
+    Put("lower.dxf", BuildDxf({.preview = Preview(), .lowercase = true}));
+    ASSERT_EQ(Run({"-q", "-o", "out", "reference.dwg", "lower.dxf"}).status, 0);
+    EXPECT_EQ(ReadFile(m_dir / "out/lower.bmp"), ReadFile(m_dir / "out/reference.bmp"));
+    const std::string json = Run({"--json", "-n", "lower.dxf"}).out;
+    EXPECT_NE(json.find(R"("preview":{"kind":"bitmap","width":13,"height":5,"bit_depth":8})"),
+              std::string::npos)
+        << json;
+    ASSERT_EQ(RunProgram(PICTAVEX_THUMBNAILER, m_dir.Path(), {"lower.dxf", "lower.png"}).status, 0);
+    ASSERT_EQ(RunProgram(PICTAVEX_THUMBNAILER, m_dir.Path(), {"reference.dwg", "ref.png"}).status,
+              0);
+    EXPECT_EQ(ReadFile(m_dir / "lower.png"), ReadFile(m_dir / "ref.png"));
+}
+
 // `--json` names the format, and a DXF's version is its $ACADVER.
 TEST_F(DxfTest, JsonTellsTheFormatAndVersion) {
     Put("plan.dxf",

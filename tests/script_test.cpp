@@ -103,6 +103,24 @@ TEST_F(ScriptTest, HelpVersionAndOptionErrors) {
     }
 }
 
+// A value-taking option first in a bundle would take the rest as its value, and the options
+// in it would be lost: such a bundle is refused, with the spelling meant, and nothing is made.
+TEST_F(ScriptTest, AValueOptionFirstInABundleIsRefused) {
+    Put("a.dwg");
+    for (const std::string bundle : {"-oq", "-sq"}) {
+        const ToolRun run = Run({bundle, "a.dwg"});
+        EXPECT_EQ(run.err, "pictavex: unknown option '" + bundle + "'; did you mean '" +
+                               bundle.substr(0, 2) +
+                               " q'?\nTry 'pictavex --help' for more "
+                               "information.\n");
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.status, 1);
+    }
+    EXPECT_EQ(FilesUnder(m_dir.Path()).size(), 1u) << "something was made";
+    EXPECT_FALSE(Exists("-q"));
+    EXPECT_FALSE(Exists("q"));
+}
+
 // The thumbnailer answers --help and --version, and names itself in its messages.
 TEST_F(ScriptTest, ThumbnailerSpeaksForItself) {
     Put("a.dwg");
@@ -133,8 +151,9 @@ TEST_F(ScriptTest, ThumbnailerOptionsComeAnywhere) {
     ASSERT_EQ(RunProgram(PICTAVEX_THUMBNAILER, m_dir.Path(), {"-s", "3", "a.dwg", "t.png"}).status,
               0);
     const Bytes three = ReadFile(m_dir / "t.png");
-    const std::string usage = "Usage: pictavex-thumbnailer [-s SIZE] DRAWING OUTPUT\n"
-                              "Try 'pictavex-thumbnailer --help' for more information.\n";
+    const std::string usage =
+        "Usage: pictavex-thumbnailer [-s SIZE] DRAWING OUTPUT\n"
+        "Try 'pictavex-thumbnailer --help' for more information.\n";
     const struct {
         std::vector<std::string> arguments;
         int status;
@@ -270,12 +289,18 @@ TEST_F(ScriptTest, ListsAsWindowsMakesThemAreReadAsLines) {
     }
     const std::string crlf = "a.dwg\r\ncaf\xC3\xA9.dwg\r\n";
     WriteFile(m_dir / "crlf", Bytes(crlf.begin(), crlf.end()));
-    std::string utf16;
-    for (const char16_t unit : std::u16string(u"a.dwg\r\ncaf\u00e9.dwg\r\n")) {
-        utf16 += static_cast<char>(unit & 0xFF);
-        utf16 += static_cast<char>(unit >> 8);
-    }
-    WriteFile(m_dir / "utf16", Bytes(utf16.begin(), utf16.end()));
+    Put("plan-\xF0\x9F\x98\x80.dwg");  // U+1F600, past U+FFFF: a surrogate pair in UTF-16
+    const auto utf16 = [this](const char* name, const std::u16string& text) {
+        std::string bytes;
+        for (const char16_t unit : text) {
+            bytes += static_cast<char>(unit & 0xFF);
+            bytes += static_cast<char>(unit >> 8);
+        }
+        WriteFile(m_dir / name, Bytes(bytes.begin(), bytes.end()));
+    };
+    utf16("utf16", u"a.dwg\r\ncaf\u00e9.dwg\r\n");
+    // Notepad's "Unicode" and Windows PowerShell 5's `dir -Name > list`: a byte-order mark.
+    utf16("utf16-bom", u"\ufeffa.dwg\r\nplan-\U0001F600.dwg\r\n");
     const std::string mixed = "cr\r.dwg\na.dwg\n";  // line feeds alone: every byte stays
     WriteFile(m_dir / "mixed", Bytes(mixed.begin(), mixed.end()));
     const std::string nul("cr\r.dwg\0", 8);
@@ -287,6 +312,7 @@ TEST_F(ScriptTest, ListsAsWindowsMakesThemAreReadAsLines) {
     } rows[] = {
         {"crlf", {}, {"a.bmp", "caf\xC3\xA9.bmp"}},
         {"utf16", {}, {"a.bmp", "caf\xC3\xA9.bmp"}},
+        {"utf16-bom", {}, {"a.bmp", "plan-\xF0\x9F\x98\x80.bmp"}},
         {"mixed", {}, {"a.bmp", "cr\r.bmp"}},
         {"nul", {"-0"}, {"cr\r.bmp"}},
     };
