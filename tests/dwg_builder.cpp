@@ -34,6 +34,11 @@ DwgBuilder& DwgBuilder::ImageAddress(std::int32_t address) {
     m_imageAddress = address;
     return *this;
 }
+DwgBuilder& DwgBuilder::BlockAt(std::int32_t offset) {
+    m_blockAt = offset;
+    m_imageAddress = offset;
+    return *this;
+}
 DwgBuilder& DwgBuilder::EntryCount(std::int8_t count) {
     m_count = count;
     return *this;
@@ -57,7 +62,7 @@ DwgBuilder& DwgBuilder::TruncateTo(std::size_t size) {
 }
 
 Bytes DwgBuilder::Build() const {
-    Bytes file(static_cast<std::size_t>(kDefaultImageAddress), 0);
+    Bytes file(static_cast<std::size_t>(m_blockAt), 0);
     std::copy_n(m_version.begin(), std::min<std::size_t>(m_version.size(), kAddressOffset),
                 file.begin());
     PutLittleEndian(file, kAddressOffset, static_cast<std::uint32_t>(m_imageAddress), 4);
@@ -74,7 +79,7 @@ Bytes DwgBuilder::Build() const {
     file.push_back(static_cast<std::uint8_t>(count));
 
     std::size_t dataStart =
-        kDefaultImageAddress + sentinel.size() + 5 + kEntrySize * m_entries.size();
+        static_cast<std::size_t>(m_blockAt) + sentinel.size() + 5 + kEntrySize * m_entries.size();
     for (const Entry_& entry : m_entries) {
         file.push_back(entry.code);
         AppendLittleEndian(

@@ -21,6 +21,9 @@ public:
 
     DwgBuilder& Version(std::string version);
     DwgBuilder& ImageAddress(std::int32_t address);
+    // Puts the image-data block this far into the file (and its address there), the bytes
+    // before it zero, as large drawings keep it far from their start.
+    DwgBuilder& BlockAt(std::int32_t offset);
     DwgBuilder& EntryCount(std::int8_t count);
     DwgBuilder& Sentinel(Bytes sentinel);
     // An entry whose data follows the directory.
@@ -42,6 +45,7 @@ private:
 
     std::string m_version = "AC1015";
     std::int32_t m_imageAddress = kDefaultImageAddress;
+    std::int32_t m_blockAt = kDefaultImageAddress;
     std::optional<std::int8_t> m_count;
     std::optional<Bytes> m_sentinel;
     std::vector<Entry_> m_entries;

@@ -7,7 +7,9 @@
 //   full-server      every pread() waits 2 ms first, one at a time, as a share's requests
 //                    do on a server that has no room for more;
 //   crowded-server   one read at a time, 1 ms and 1 ms more for each other read waiting, as
-//                    a server that slows down under more requests than it can take;
+//                    a server that slows down under more requests than it can take; with
+//                    PICTAVEX_SHIM_READERS, the most reads in flight at once among the last
+//                    100 is written there as the process ends;
 //   slow-late-names  lstat() of a name that holds "late" waits 20 ms first, so that such
 //                    names of a list come to the workers one at a time;
 //   swap-listed      once the folder PICTAVEX_SHIM_SWAP (an absolute path) has been listed to
@@ -106,6 +108,29 @@ mode_t ModeOf(int flags, va_list arguments) {
     return hasMode ? static_cast<mode_t>(va_arg(arguments, int)) : 0;
 }
 
+// Reads in flight as each of the last reads began, for PICTAVEX_SHIM_READERS.
+constexpr std::size_t kLastReads = 100;
+int g_inFlight[kLastReads] = {};
+std::size_t g_reads = 0;
+
+__attribute__((destructor)) void TellReaders() {
+    const char* path = std::getenv("PICTAVEX_SHIM_READERS");
+    if (path == nullptr) {
+        return;
+    }
+    int most = 0;
+    for (const int readers : g_inFlight) {
+        most = readers > most ? readers : most;
+    }
+    const std::string text = std::to_string(most) + "\n";
+    const int fd =
+        Next<int(const char*, int, ...)>("open")(path, O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (fd >= 0) {
+        (void)::write(fd, text.data(), text.size());
+        ::close(fd);
+    }
+}
+
 // Leaves a mark where PICTAVEX_SHIM_MARK says, so that a test knows the shim was loaded.
 __attribute__((constructor)) void Mark() {
     if (const char* mark = std::getenv("PICTAVEX_SHIM_MARK")) {
@@ -195,6 +220,7 @@ ssize_t pread64(int fd, void* buffer, std::size_t count, off_t offset) {
         static std::atomic<int> waiting = 0;
         const int others = waiting++;
         const std::lock_guard one(server);
+        g_inFlight[g_reads++ % kLastReads] = others + 1;
         const timespec crowded{0, 1'000'000L * (1 + others)};
         ::nanosleep(&crowded, nullptr);
         --waiting;

@@ -42,6 +42,7 @@ protected:
         return {.environment = {{"LD_PRELOAD", REFUSAL_SHIM},
                                 {"PICTAVEX_SHIM", what},
                                 {"PICTAVEX_SHIM_MARK", m_dir / "shim loaded"},
+                                {"PICTAVEX_SHIM_READERS", m_dir / "readers"},
                                 {"ASAN_OPTIONS", "verify_asan_link_order=0"}}};
     }
     void ExpectShimLoaded() const {
@@ -133,6 +134,9 @@ TEST_F(RefusalTest, ASlowerGrowthIsTakenBack) {
     Put("list", Bytes(list.begin(), list.end()));
     EXPECT_EQ(MostThreadsOnOneProcessor("crowded-server,slow-late-names", {"--files-from", "list"}),
               6);
+    // Threads taken back exist still: what shows the take-back is that they no longer read.
+    // Among the last hundred reads, one at a time.
+    EXPECT_EQ(ReadFile(m_dir / "readers"), (Bytes{'1', '\n'}));
 }
 
 }  // namespace

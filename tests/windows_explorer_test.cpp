@@ -108,7 +108,12 @@ TEST_F(WindowsExplorerPictureTest, PicturesAreThoseOfTheToolEveryWay) {
                                  .rows = {255, 0, 0, 255, 0,   255, 0,  0,  0, 0, 255, 128,
                                           9,   9, 9, 255, 200, 100, 50, 60, 1, 2, 3,   4}}))
             .Build());
-    for (const std::string name : {"house.dwg", "site.dwg", "photo.dwg", "clear.dwg", "plan.dxf"}) {
+    // Previews far from the start, as large drawings keep them: read where the stream is asked.
+    const Bytes asymmetric = DarkPaletteDib({.width = 37, .height = 23});
+    Put("far128k.dwg", DwgBuilder().BlockAt(128 << 10).Entry(2, asymmetric).Build());
+    Put("far1m.dwg", DwgBuilder().BlockAt(1 << 20).Entry(2, asymmetric).Build());
+    for (const std::string name : {"house.dwg", "site.dwg", "photo.dwg", "clear.dwg", "plan.dxf",
+                                   "far128k.dwg", "far1m.dwg"}) {
         for (const int side : {128, 256}) {
             const std::string expected = "hr 0x00000000\n" + ToolPixels(name, side);
             const std::string streamed = Client("stream", name, side);
