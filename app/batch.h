@@ -21,6 +21,8 @@ struct BatchState {
     std::string outputDirectory;  // empty: beside the drawing
     // That directory, made when the first picture goes there.
     std::shared_ptr<COutputFolder> outputRoot;
+    // The folders a walk has handed drawings in, while they are held open for them.
+    std::vector<std::weak_ptr<const COpenFolder>> heldFolders;
     bool nulSeparated = false;  // name lists are NUL-separated, and read as they come
     bool recursive = false;     // folders named are walked for their drawings
     // The names a walk takes (wildcards, any case); none: drawings, *.dwg and *.dxf.

@@ -6,6 +6,7 @@
 #include "app/command_line.h"
 #include "app/messages.h"
 #include "platform/console.h"
+#include "platform/folder.h"
 #include "platform/memory_reuse.h"
 #include "platform/termination.h"
 
@@ -36,6 +37,7 @@ void EndRun() {
 
 int main(int argc, char* argv[]) {
     StartTerminationGuard();  // before any other thread starts
+    AllowAllOpenFiles();
     ReuseFreedMemory();
     if (!ConsoleInitialize("pictavex")) {
         ConsoleOut("Fatal Error: MFC initialization failed\n");

@@ -21,6 +21,10 @@
 namespace {
 
 constexpr char kLinkedFolder[] = "a link, never followed";
+// The folders that the drawings in flight may hold open, each a descriptor and another for
+// its mirror under -o (at most 256 of the 1024 a process is given by default): past them the
+// walk waits until the workers are done with what they have.
+constexpr std::size_t kMostHeldFolders = 128;
 
 // The names a walk takes: those --include names, else drawings by their extension.
 bool IsTakenName(const std::string& name, const BatchState& state) {
@@ -82,6 +86,18 @@ bool IsOutputFolder(const COpenFolder& folder, const BatchState& state) {
                   : ExistingFolderIdentity(state.outputDirectory) == folder.Identity();
 }
 
+// Notes a folder whose drawings go to the workers, first waiting for those in flight when too
+// many folders are held for them.
+void HoldForDrawings(const FolderHandle& folder, BatchState& state) {
+    std::vector<std::weak_ptr<const COpenFolder>>& held = state.heldFolders;
+    std::erase_if(held, [](const auto& weak) { return weak.expired(); });
+    if (held.size() >= kMostHeldFolders) {
+        state.scheduler.Drain();
+        std::erase_if(held, [](const auto& weak) { return weak.expired(); });
+    }
+    held.push_back(folder);
+}
+
 void WalkFolder(const Folder& folder, const Listing& listed, std::vector<Folder>& pending,
                 BatchState& state) {
     if (listed.error != 0) {
@@ -94,6 +110,7 @@ void WalkFolder(const Folder& folder, const Listing& listed, std::vector<Folder>
     }
     std::vector<Folder> below;
     std::shared_ptr<COutputFolder> output = folder.mirror;
+    bool held = false;
     for (const SearchMatch& match : listed.entries.matches) {
         const std::string path = MakePath(folder.path, match.name, "");
         if (match.kind == EntryKind::kDirectory) {
@@ -109,6 +126,10 @@ void WalkFolder(const Folder& folder, const Listing& listed, std::vector<Folder>
         }
         if (match.kind != EntryKind::kRegular || !IsTakenName(match.name, state)) {
             continue;
+        }
+        if (!held) {
+            HoldForDrawings(listed.folder, state);
+            held = true;
         }
         if (!output) {
             output = COutputFolder::Held(listed.folder);  // beside the drawings

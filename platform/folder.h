@@ -43,6 +43,10 @@ private:
     void* m_handle = nullptr;  // Windows: the folder's handle
 };
 
+// Lets the process hold as many files and folders open as the system allows it (the soft
+// limit raised to the hard one): a walk holds the folders its drawings in flight lie in.
+void AllowAllOpenFiles();
+
 // A file's name: a path, or a name in a folder held open.
 struct FileName {
     FileName() = default;

@@ -2,6 +2,7 @@
 // under -o, never through a link nor into the output folder, and the walk goes on past a
 // folder that cannot be read.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -166,6 +167,20 @@ TEST_F(TreeTest, FoldersAreMadeOnlyForPictures) {
     ASSERT_EQ(Run({"-q", "-r", "-o", "thumbs", "plans"}).status, 0);
     EXPECT_TRUE(Exists("thumbs/p1/Plan.bmp"));
     EXPECT_FALSE(Exists("thumbs/p4"));
+}
+
+// Each folder with drawings in flight is held open: a walk of many small folders, with few
+// descriptors allowed, waits for its workers rather than run out of them.
+TEST_F(TreeTest, AWalkOfManyFoldersHoldsFewOpen) {
+    const Bytes drawing = DwgBuilder().Entry(2, DarkPaletteDib({.width = 3})).Build();
+    for (int i = 0; i < 600; ++i) {
+        Put("small/f" + std::to_string(1000 + i) + "/a.dwg", drawing);
+    }
+    const ToolRun run =
+        Run({"-q", "-j", "16", "-r", "-o", "out", "small"}, {.limits = {{RLIMIT_NOFILE, 400}}});
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(FilesUnder(m_dir / "out").size(), 600u);
 }
 
 // The output folder inside the walked tree is never walked: what it holds is no input.

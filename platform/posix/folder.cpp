@@ -1,5 +1,6 @@
 // Folders held open as descriptors: names in them are opened relative to the descriptor.
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -63,4 +64,12 @@ FolderHandle COpenFolder::OpenIn(const FolderHandle& parent, const std::string& 
     return identity.empty() ? nullptr
                             : Adopt(fd.Release(), nullptr, MakePath(parent->Path(), name, ""),
                                     std::move(identity));
+}
+
+void AllowAllOpenFiles() {
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = limit.rlim_max;
+        (void)::setrlimit(RLIMIT_NOFILE, &limit);  // where refused, the soft limit stands
+    }
 }

@@ -98,3 +98,7 @@ FolderHandle COpenFolder::OpenIn(const FolderHandle& parent, const std::string& 
     }
     return Adopt(-1, handle, path, std::move(identity));
 }
+
+void AllowAllOpenFiles() {
+    // Windows has no such limit on handles.
+}
