@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <map>
 #include <set>
 #include <string_view>
 
@@ -78,6 +79,31 @@ TEST_F(WindowsSafetyTest, AHiddenFileAnotherRunHoldsIsLeftAlone) {
     Put(hidden + ".release", {});
     EXPECT_EQ(holder.Wait().status, 0);
     EXPECT_TRUE(Exists("out/a.bmp"));
+}
+
+// A folder of a walk, swapped from the Windows side for another once the run works in it: the
+// run holds it, Windows refuses to move it, and the other folder stays where and as it was.
+TEST_F(WindowsSafetyTest, AWalkedFolderCannotBeSwappedWhileTheRunWorksInIt) {
+    for (int i = 0; i < 150; ++i) {
+        Put("plans/p1/d" + std::to_string(100 + i) + ".dwg", Drawing(3 + i % 5));
+    }
+    Put("victim/d140.dwg", Drawing(9));
+    Put("victim/d140.bmp", Text("precious"));
+    const std::map<std::string, Bytes> victim = FilesUnder(m_dir / "victim");
+    ToolProcess swapper(
+        "/usr/bin/wine", m_dir.Path(),
+        {PICTAVEX_WINDOWS_SWAPPER, "plans\\p1", "victim", "plans\\p1\\d100.bmp", "stop"},
+        {.killAfter = std::chrono::seconds(60)});
+    const ToolRun run = RunWindows({"-q", "-j", "1", "-r", "plans"});
+    Put("stop", {});
+    const ToolRun swaps = swapper.Wait();
+    EXPECT_EQ(run.status, 0) << run.err;
+    // Refused while the run held it; once the run is over, the swap may go through.
+    EXPECT_TRUE(swaps.out.starts_with("refused ") && !swaps.out.starts_with("refused 0,"))
+        << swaps.out;
+    const bool swapped = !Exists("victim");
+    EXPECT_EQ(FilesUnder(m_dir / (swapped ? "plans/p1" : "victim")), victim);
+    EXPECT_EQ(ReadFile(m_dir / (swapped ? "plans/p1.moved" : "plans/p1") / "d249.bmp")[0], 'B');
 }
 
 // A mirror folder that is a link (a junction or symbolic link on Windows) is never written
