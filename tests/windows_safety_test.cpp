@@ -103,7 +103,8 @@ TEST_F(WindowsSafetyTest, AWalkedFolderCannotBeSwappedWhileTheRunWorksInIt) {
         << swaps.out;
     const bool swapped = !Exists("victim");
     EXPECT_EQ(FilesUnder(m_dir / (swapped ? "plans/p1" : "victim")), victim);
-    EXPECT_EQ(ReadFile(m_dir / (swapped ? "plans/p1.moved" : "plans/p1") / "d249.bmp")[0], 'B');
+    EXPECT_EQ(ReadFile(m_dir / (swapped ? "plans/p1.moved/d249.bmp" : "plans/p1/d249.bmp"))[0],
+              'B');
 }
 
 // A mirror folder that is a link (a junction or symbolic link on Windows) is never written
