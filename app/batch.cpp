@@ -11,8 +11,10 @@
 
 namespace {
 
-void Complete(BatchState& state, const DrawingJob& job, DrawingStatus status) {
-    switch (status) {
+void Complete(BatchState& state, const DrawingJob& job, DrawingResult result) {
+    state.counts.drawn += result.drawn ? 1 : 0;
+    state.counts.drawable += result.drawable ? 1 : 0;
+    switch (result.status) {
         case DrawingStatus::kUpToDate:
             ++state.counts.upToDate;
             [[fallthrough]];
@@ -134,7 +136,7 @@ void WaitForEarlierOutputs(const std::string& name, bool listing, BatchState& st
 
 BatchState::BatchState()
     : scheduler(
-          [this](const DrawingJob& job, DrawingStatus status) { Complete(*this, job, status); }) {}
+          [this](const DrawingJob& job, DrawingResult result) { Complete(*this, job, result); }) {}
 
 void SetOutputDirectory(const std::string& directory, BatchState& state) {
     state.outputDirectory = directory;

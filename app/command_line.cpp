@@ -19,6 +19,7 @@ enum class Option {
     kOutput,
     kFormat,
     kSize,
+    kDraw,
     kJobs,
     kDryRun,
     kNul,
@@ -39,19 +40,13 @@ struct OptionSpec {
 };
 
 constexpr OptionSpec kOptions[] = {
-    {Option::kWhite, 'w', "white", false},
-    {Option::kQuiet, 'q', "quiet", false},
-    {Option::kOutput, 'o', "output", true},
-    {Option::kFormat, 'f', "format", true},
-    {Option::kSize, 's', "size", true},
-    {Option::kJobs, 'j', "jobs", true},
-    {Option::kDryRun, 'n', "dry-run", false},
-    {Option::kNul, '0', "null", false},
-    {Option::kJson, 0, "json", false},
-    {Option::kFilesFrom, 0, "files-from", true},
-    {Option::kRecursive, 'r', "recursive", false},
-    {Option::kInclude, 0, "include", true},
-    {Option::kHelp, 'h', "help", false},
+    {Option::kWhite, 'w', "white", false},       {Option::kQuiet, 'q', "quiet", false},
+    {Option::kOutput, 'o', "output", true},      {Option::kFormat, 'f', "format", true},
+    {Option::kSize, 's', "size", true},          {Option::kDraw, 'd', "draw", true},
+    {Option::kJobs, 'j', "jobs", true},          {Option::kDryRun, 'n', "dry-run", false},
+    {Option::kNul, '0', "null", false},          {Option::kJson, 0, "json", false},
+    {Option::kFilesFrom, 0, "files-from", true}, {Option::kRecursive, 'r', "recursive", false},
+    {Option::kInclude, 0, "include", true},      {Option::kHelp, 'h', "help", false},
     {Option::kVersion, 'V', "version", false},
 };
 
@@ -179,6 +174,10 @@ std::function<void(BatchState&)> Action(Option option, std::string_view spelled,
         case Option::kSize:
             return [size = ParseSize(spelled, value)](BatchState& state) {
                 state.settings.maxSide = size;
+            };
+        case Option::kDraw:
+            return [choice = ParseDrawChoice(spelled, value)](BatchState& state) {
+                state.settings.draw = choice;
             };
         case Option::kJobs:
             return [workers = ParseWorkers(spelled, value)](BatchState& state) {

@@ -1,5 +1,6 @@
 #include "app/drawing_job.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <new>
 #include <optional>
@@ -70,8 +71,17 @@ DrawingStatus WritePreview(const DrawingJob& job, CDwgThumbnail& thumbnail) {
     return thumbnail.m_outputUnchanged ? DrawingStatus::kUpToDate : DrawingStatus::kWritten;
 }
 
+// The side a drawn picture is drawn at: the one asked, within the largest a picture may have.
+std::uint32_t DrawSide(std::uint32_t maxSide) {
+    return maxSide == 0
+               ? kDefaultDrawSide
+               : std::min<std::uint32_t>(maxSide, static_cast<std::uint32_t>(kMaxPreviewSide));
+}
+
 DrawingStatus Extract(const DrawingJob& job, CDwgThumbnail& thumbnail, PreviewTaken& preview) {
     thumbnail.SetBackground(job.settings.background);
+    thumbnail.m_drawChoice = job.settings.draw;
+    thumbnail.m_drawSide = DrawSide(job.settings.maxSide);
     thumbnail.Load(InputOf(job), job.listedRegular ? KindCheck::kListedRegular : KindCheck::kAsk);
     switch (thumbnail.m_outcome) {
         case LoadOutcome::kFailed:
@@ -90,11 +100,11 @@ DrawingStatus Extract(const DrawingJob& job, CDwgThumbnail& thumbnail, PreviewTa
     return WritePreview(job, thumbnail);
 }
 
-void PrintEnding(DrawingStatus status) {
+void PrintEnding(DrawingStatus status, bool drawn) {
     switch (status) {
         case DrawingStatus::kWritten:
         case DrawingStatus::kUpToDate:
-            PrintOk();
+            PrintOk(drawn);
             return;
         case DrawingStatus::kDryRun:
             PrintDryRun();
@@ -115,7 +125,7 @@ void PrintEnding(DrawingStatus status) {
 
 }  // namespace
 
-DrawingStatus RunDrawing(const DrawingJob& job, CDwgThumbnail& thumbnail) {
+DrawingResult RunDrawing(const DrawingJob& job, CDwgThumbnail& thumbnail) {
     const DrawingSettings& settings = job.settings;
     if (settings.verbose && !settings.json) {
         PrintProgress(job.input, job.output);
@@ -156,9 +166,13 @@ DrawingStatus RunDrawing(const DrawingJob& job, CDwgThumbnail& thumbnail) {
              IsWritten(status) || status == DrawingStatus::kDryRun ? &job.output : nullptr, status,
              error ? &*error : nullptr}));
     } else if (progressLine) {
-        PrintEnding(status);
+        PrintEnding(status, thumbnail.Drawn());
     }
-    return status;
+    const bool told = IsWritten(status) || status == DrawingStatus::kDryRun;
+    const bool drawable = status == DrawingStatus::kNoPreview &&
+                          thumbnail.m_format == DrawingFormat::kDxf &&
+                          settings.draw == DrawChoice::kStoredOnly;
+    return {status, told && thumbnail.Drawn(), drawable};
 }
 
 void ReportMissing(const std::string& pattern, int cause, const DrawingSettings& settings) {

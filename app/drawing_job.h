@@ -18,6 +18,7 @@ struct DrawingSettings {
     bool verbose = true;
     bool json = false;    // a JSON line per drawing in place of the progress text
     bool dryRun = false;  // read and tell, write nothing
+    DrawChoice draw = DrawChoice::kStoredOnly;
 };
 
 // What became of a drawing. kUpToDate: written, in that its output already held the bytes.
@@ -34,6 +35,13 @@ enum class DrawingStatus {
 inline bool IsWritten(DrawingStatus status) {
     return status == DrawingStatus::kWritten || status == DrawingStatus::kUpToDate;
 }
+
+// That, and whether the picture was drawn from the geometry, or could have been.
+struct DrawingResult {
+    DrawingStatus status = DrawingStatus::kFailed;
+    bool drawn = false;     // written (or told, in a dry run) from the geometry
+    bool drawable = false;  // no preview stored, in a drawing that the draw option would draw
+};
 
 struct DrawingJob {
     std::string input;   // as shown; the file itself, unless it lies in `inputFolder`
@@ -61,7 +69,7 @@ std::string OutputKey(const DrawingJob& job, COutputIdentity& identities);
 
 // Does one drawing with the caller's own thumbnail object and tells the console what became
 // of it: a progress line, a JSON line, or nothing but errors.
-DrawingStatus RunDrawing(const DrawingJob& job, CDwgThumbnail& thumbnail);
+DrawingResult RunDrawing(const DrawingJob& job, CDwgThumbnail& thumbnail);
 
 // Tells, in the run's form, that a name or pattern gave no drawing at all.
 void ReportMissing(const std::string& pattern, int cause, const DrawingSettings& settings);

@@ -17,6 +17,7 @@ constexpr char kUsage[] =
     "\n\t/o : Directory for output files"
     "\n\t/f : Format of output files: bmp (the default) or png"
     "\n\t/s : Largest side of output pictures in pixels (0: as stored)"
+
     "\nExit status 2: a drawing could not be read or a BMP file could not be written."
     "\n\t--files-from FILE : Drawing names from FILE (- for stdin), one a line or NUL-separated"
     "\n\t-- : Every argument after it is a drawing"
@@ -36,6 +37,7 @@ constexpr char kHelp[] =
     "  -o, --output=DIR       write the pictures into DIR, made if missing\n"
     "  -f, --format=FORMAT    bmp (the default) or png\n"
     "  -s, --size=N           shrink pictures to fit in N x N pixels (0: as stored)\n"
+    "  -d, --draw=WHEN        draw DXF geometry: missing, always or never (default)\n"
     "  -q, --quiet            no progress lines, summary or closing prompt\n"
     "  -j, --jobs=N           N workers (0: one a CPU; default: more if they wait)\n"
     "  -n, --dry-run          read and tell, write no picture\n"
@@ -48,21 +50,22 @@ constexpr char kHelp[] =
     "  -h, --help, -V, --version  show this help, or the version, and exit\n"
     "Options may also be written /w, /o DIR, /q and so on, in either case.\n"
     "\n"
-    "Exit status: 0 when every preview found was written, 1 when the command line\n"
-    "is wrong, 2 when a name matched nothing, a drawing could not be read or a\n"
-    "picture could not be written.\n";
+    "Exit status: 0 when every preview found was written, 1 for a wrong command\n"
+    "line, 2 when a name matched nothing or a drawing or picture failed.\n";
 
 // The same help in the form of Windows' own commands, for "/?".
 constexpr char kSystemHelp[] =
     "Saves the preview pictures of DWG and DXF drawings as BMP or PNG files.\n"
     "\n"
-    "PICTAVEX [/W] [/O dir] [/F format] [/S n] [/Q] [/J n] [/N] [/R] drawing [...]\n"
+    "PICTAVEX [/W] [/O dir] [/F format] [/S n] [/D when] [/Q] [/J n] [/N] [/R] drawing [...]\n"
     "\n"
     "  drawing     A drawing, or many with the wildcards * and ? in the last part.\n"
     "  /W          White background (the default is black).\n"
     "  /O dir      Writes the pictures into dir, made if missing.\n"
     "  /F format   BMP (the default) or PNG.\n"
     "  /S n        Shrinks pictures to fit in n x n pixels (0: as stored).\n"
+    "  /D when     Draws DXF drawings from their geometry: MISSING (where no whole\n"
+    "              preview is stored), ALWAYS or NEVER (the default); at /S n, or 256.\n"
     "  /Q          No progress lines, summary or closing prompt.\n"
     "  /J n        n workers (0: one a processor).\n"
     "  /N          Reads and tells, writes no picture.\n"
@@ -123,8 +126,11 @@ void PrintSummary(const RunCounts& counts) {
         const char* many;
     } parts[] = {
         {counts.upToDate, " of them already up to date", " of them already up to date"},
+        {counts.drawn, " drawn from its geometry", " drawn from their geometry"},
         {counts.dryRun, " not written (dry run)", " not written (dry run)"},
         {counts.noPreview, " without a preview", " without a preview"},
+        {counts.drawable, " of them a DXF drawing that -d missing draws",
+         " of them DXF drawings that -d missing draws"},
         {counts.damaged, " with a damaged preview", " with a damaged preview"},
         {counts.failed, " failed", " failed"},
         {counts.missing, " name matched nothing", " names matched nothing"},
@@ -145,8 +151,8 @@ void PrintProgress(const std::string& input, const std::string& output) {
     ConsoleOut("\n" + input + " -> " + output + "  ");
 }
 
-void PrintOk() {
-    ConsoleOut("Ok!");
+void PrintOk(bool drawn) {
+    ConsoleOut(drawn ? "Ok! (drawn)" : "Ok!");
 }
 
 void PrintDryRun() {

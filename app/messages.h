@@ -12,6 +12,8 @@ struct RunCounts {
     std::size_t upToDate = 0;  // of those written, the outputs that already held the bytes
     std::size_t dryRun = 0;    // a whole preview, left unwritten on request
     std::size_t noPreview = 0;
+    std::size_t drawable = 0;  // of those without a preview, DXF drawings the geometry gives
+    std::size_t drawn = 0;     // of those written or told, pictures drawn from the geometry
     std::size_t damaged = 0;
     std::size_t failed = 0;
     std::size_t missing = 0;  // names and patterns that matched nothing
@@ -30,7 +32,7 @@ void PrintSummary(const RunCounts& counts);
 void EndText();
 void PrintProgress(const std::string& input, const std::string& output);
 // What completes a progress line: the BMP was written, or why none was.
-void PrintOk();
+void PrintOk(bool drawn);
 void PrintDryRun();
 void PrintNoPreview();
 void PrintDamagedPreview();

@@ -49,6 +49,21 @@ ImageFormat ParseFormat(std::string_view option, std::string_view value) {
                      "' is not a format (bmp or png)");
 }
 
+DrawChoice ParseDrawChoice(std::string_view option, std::string_view value) {
+    const std::string choice = Lower(value);
+    if (choice == "missing") {
+        return DrawChoice::kStoredElseDrawn;
+    }
+    if (choice == "always") {
+        return DrawChoice::kAlwaysDrawn;
+    }
+    if (choice == "never") {
+        return DrawChoice::kStoredOnly;
+    }
+    throw UsageError(std::string(option) + ": '" + std::string(value) +
+                     "' is not a choice of drawing (missing, always or never)");
+}
+
 std::uint32_t ParseSize(std::string_view option, std::string_view value) {
     const std::optional<std::uint32_t> size = ParseNumber(value, kMaxSize);
     if (!size) {

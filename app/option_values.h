@@ -5,6 +5,8 @@
 #include <stdexcept>
 #include <string_view>
 
+#include "thumbnail/dwg_thumbnail.h"
+
 enum class ImageFormat { kBmp, kPng };
 
 // A command line the tool cannot follow: said on stderr, and the run ends with status 1.
@@ -16,6 +18,8 @@ struct UsageError : std::runtime_error {
 ImageFormat ParseFormat(std::string_view option, std::string_view value);
 // The largest side in pixels, a decimal number; 0 means as stored.
 std::uint32_t ParseSize(std::string_view option, std::string_view value);
+// "missing", "always" or "never", in any case.
+DrawChoice ParseDrawChoice(std::string_view option, std::string_view value);
 
 // A pattern for the names a walk takes: a name, not a path, with '*' and '?'.
 std::string ParseNamePattern(std::string_view option, std::string_view value);

@@ -20,15 +20,15 @@ constexpr std::uint64_t kRunPreviewBytes = 4 * kMaxDibBytes;
 constexpr auto kGrowthLookInterval = std::chrono::milliseconds(10);
 
 // A worker must never take the process down: anything a drawing raises fails that drawing.
-DrawingStatus RunGuarded(const DrawingJob& job, CDwgThumbnail& thumbnail) {
-    DrawingStatus status = DrawingStatus::kFailed;
+DrawingResult RunGuarded(const DrawingJob& job, CDwgThumbnail& thumbnail) {
+    DrawingResult result;
     try {
-        status = RunDrawing(job, thumbnail);
+        result = RunDrawing(job, thumbnail);
     } catch (const std::exception& error) {
         ConsoleError(std::string(ProgramName()) + ": " + job.input + ": " + error.what() + "\n");
     }
     thumbnail.ReleasePreview();  // another worker may need the memory meanwhile
-    return status;
+    return result;
 }
 
 }  // namespace
@@ -121,7 +121,7 @@ void Scheduler::WorkerLoop(std::size_t index) {
         lock.unlock();
         {
             const ConsoleCapture capture(slot->text);
-            slot->status = RunGuarded(slot->job, thumbnail);
+            slot->result = RunGuarded(slot->job, thumbnail);
         }
         lock.lock();
         slot->done = true;
@@ -221,7 +221,7 @@ void Scheduler::TellDone(std::size_t awaited) {
     for (const std::unique_ptr<Slot>& slot : done) {
         slot->text.Replay();
         if (slot->isDrawing) {
-            m_completion(slot->job, slot->status);
+            m_completion(slot->job, slot->result);
         }
     }
 }

@@ -20,7 +20,7 @@
 class Scheduler {
 public:
     // Called on the submitting thread, in submission order, as each drawing is told.
-    using Completion = std::function<void(const DrawingJob&, DrawingStatus)>;
+    using Completion = std::function<void(const DrawingJob&, DrawingResult)>;
 
     explicit Scheduler(Completion completion);
     Scheduler(const Scheduler&) = delete;
@@ -47,7 +47,7 @@ private:
         DrawingJob job;
         bool isDrawing = true;
         ConsoleRecording text;
-        DrawingStatus status = DrawingStatus::kFailed;
+        DrawingResult result;
         bool done = false;
     };
 

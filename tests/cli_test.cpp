@@ -62,7 +62,7 @@ TEST_F(CliTest, EachDrawingLineSaysWhatBecameOfIt) {
     MakeDir("e.dwg");  // a directory that `*` matches is no drawing
     const ToolRun run = Run({"*.dwg"});
     EXPECT_EQ(run.out, Line("a.dwg", "a.bmp") + Line("b.dwg", "b.bmp", kNoPreview) +
-                           Line("c.dwg", "c.bmp", kDamaged) + Summary(1, 1, 1));
+                           Line("c.dwg", "c.bmp", kDamagedReason) + Summary(1, 1, 1));
     EXPECT_EQ(run.err, "");
     EXPECT_EQ(run.status, 0);
     const Bytes bmp = ReadFile(m_dir / "a.bmp");

@@ -164,7 +164,7 @@ TEST(FaultTest, AClaimPastTheFirstReadIsWeighedBeforeItIsAllocated) {
     WriteFile(dir / "claim.dwg", drawing);
     const ToolRun run = RunProgram(PICTAVEX_BINARY, dir.Path(), {"-j", "1", "claim.dwg"},
                                    {.limits = {{RLIMIT_AS, 60000u << 10}}});
-    EXPECT_EQ(run.out, Line("claim.dwg", "claim.bmp", kDamaged) + Summary(0, 0, 1));
+    EXPECT_EQ(run.out, Line("claim.dwg", "claim.bmp", kDamagedReason) + Summary(0, 0, 1));
     EXPECT_EQ(run.err, "");
     EXPECT_EQ(run.status, 0);
 }
@@ -192,9 +192,9 @@ TEST(FaultTest, HugeClaimsCostNeitherMemoryNorDisk) {
     const long baseline = RunProgram(PICTAVEX_BINARY, dir.Path(), {"small.dwg"}).peakMemoryKib;
     const ToolRun run =
         RunProgram(PICTAVEX_BINARY, dir.Path(), {"sparse.dwg", "bomb.dwg", "liar.dwg"});
-    EXPECT_EQ(run.out, Line("sparse.dwg", "sparse.bmp", kDamaged) +
-                           Line("bomb.dwg", "bomb.bmp", kDamaged) +
-                           Line("liar.dwg", "liar.bmp", kDamaged) + Summary(0, 0, 3));
+    EXPECT_EQ(run.out, Line("sparse.dwg", "sparse.bmp", kDamagedReason) +
+                           Line("bomb.dwg", "bomb.bmp", kDamagedReason) +
+                           Line("liar.dwg", "liar.bmp", kDamagedReason) + Summary(0, 0, 3));
     EXPECT_EQ(run.status, 0);
     EXPECT_LT(run.peakMemoryKib, baseline + 16 * 1024);
     EXPECT_FALSE(std::filesystem::exists(dir / "sparse.bmp"));

@@ -32,7 +32,7 @@ TEST_F(ScriptTest, HelpVersionAndOptionErrors) {
     }
     for (const char* option : {"--white", "--output=", "--format=", "--size=", "--quiet",
                                "--jobs=", "--dry-run", "--recursive", "--include=", "--json",
-                               "--files-from=", "--null", "--help", "--version", "Exit status"}) {
+                               "--files-from=", "--null", "--draw=", "--help", "--version", "Exit status"}) {
         EXPECT_NE(help.find(option), std::string::npos) << option;
     }
     const struct {

@@ -44,7 +44,7 @@ inline std::string Line(const std::string& input, const std::string& output,
     return "\n" + input + " -> " + output + "  " + ending;
 }
 inline const std::string kNoPreview = "no preview";
-inline const std::string kDamaged = "damaged preview";
+inline const std::string kDamagedReason = "damaged preview";
 // A line cut short by an error, which goes to stderr as Error() gives it.
 inline std::string Started(const std::string& input, const std::string& output) {
     return Line(input, output, "");

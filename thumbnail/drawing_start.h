@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "platform/output_file.h"
+#include "render/dxf_groups.h"
 
 // The bytes at a drawing's start that hold its version text, up to a zero byte.
 inline constexpr std::size_t kDwgVersionBytes = 7;
@@ -15,9 +16,7 @@ inline constexpr std::size_t kDwgVersionBytes = 7;
 // lines. The reader and the guard that keeps outputs off drawings look at the same bytes.
 inline constexpr std::size_t kDrawingStartBytes = 64 * 1024;
 
-// What a DXF file is, by its first bytes: text, or binary with group codes of one byte (before
-// AC1012) or two.
-enum class DxfKind { kNone, kText, kBinary8, kBinary16 };
+// What a DXF file is, by its first bytes.
 DxfKind DxfKindOf(std::span<const std::uint8_t> start);
 
 // The sentinel binary DXF files begin with, and the words that make a file one even when the

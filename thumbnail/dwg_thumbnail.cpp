@@ -76,6 +76,10 @@ CSize CDwgThumbnail::GetDimensions() const {
 
 void CDwgThumbnail::SetBackground(COLORREF background) {
     m_background = background;
+    if (Drawn()) {
+        m_dib = DrawAt(m_drawSide);
+        return;
+    }
     if (!m_dib) {
         return;
     }
@@ -102,6 +106,8 @@ void CDwgThumbnail::Reset(const std::string& path) {
     m_error.clear();
     m_errorCause = 0;
     m_outputUnchanged = false;
+    m_drawing.reset();
+    m_storedOutcome = LoadOutcome::kNoPreview;
 }
 
 void CDwgThumbnail::ReleasePreview() {
@@ -292,6 +298,14 @@ void CDwgThumbnail::TakeDib(MemoryHandle dib) {
     }
 }
 
+void CDwgThumbnail::TakeDrawn(MemoryHandle dib) {
+    m_outcome = dib ? LoadOutcome::kPreview : LoadOutcome::kOverLimit;
+    m_dib = std::move(dib);
+    const CSize size = GetDimensions();
+    m_width = size.cx;
+    m_height = size.cy;
+}
+
 void CDwgThumbnail::ReadMetaFile(CFile& file, const ImageEntry& entry) {
     if (entry.size < kPlaceableHeaderSize) {
         return;  // too small even for its own header
@@ -323,6 +337,11 @@ void CDwgThumbnail::ReadPng(CFile& file, const ImageEntry& entry) {
 }
 
 void CDwgThumbnail::ShrinkToFit(std::uint32_t maxSide) {
+    if (Drawn() && maxSide != 0 && maxSide != m_drawSide) {  // drawn at the side asked
+        m_drawSide = maxSide;
+        TakeDrawn(DrawAt(maxSide));
+        return;
+    }
     if (!m_dib) {
         return;
     }

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -11,6 +13,7 @@
 #include "platform/memory_block.h"
 #include "platform/memory_budget.h"
 #include "platform/output_file.h"
+#include "render/dxf_drawing.h"
 
 // Marks the start of a drawing's image-data block.
 inline constexpr std::array<std::uint8_t, 16> kImageDataSentinel = {
@@ -34,13 +37,21 @@ enum class LoadOutcome {
 // DXF drawing's section): a DXF of that size takes about a second to search.
 inline constexpr std::uint64_t kDefaultScanBytes = 256ull << 20;
 
+// Whether a DXF drawing is drawn from its geometry: never, where it keeps no whole preview,
+// or always.
+enum class DrawChoice { kStoredOnly, kStoredElseDrawn, kAlwaysDrawn };
+// The side of a drawn picture where no side is asked for.
+inline constexpr std::uint32_t kDefaultDrawSide = 256;
+
 // What a caller allows one drawing's preview: never more than the tool's own limits, but for
 // the search, which costs time alone.
 struct PreviewLimits {
-    std::uint32_t maxSide = kMaxPreviewSide;         // pixels a side
-    std::uint64_t maxPreviewBytes = kMaxDibBytes;    // bytes of the stored preview
-    std::uint64_t maxDecodeBytes = kMaxDibBytes;     // bytes of the bitmap it becomes
-    std::uint64_t maxScanBytes = kDefaultScanBytes;  // bytes read to find the preview
+    std::uint32_t maxSide = kMaxPreviewSide;           // pixels a side
+    std::uint64_t maxPreviewBytes = kMaxDibBytes;      // bytes of the stored preview
+    std::uint64_t maxDecodeBytes = kMaxDibBytes;       // bytes of the bitmap it becomes
+    std::uint64_t maxScanBytes = kDefaultScanBytes;    // bytes read to find the preview
+    std::uint64_t maxDrawVisits = kDefaultDrawVisits;  // entities resolved to draw one
+    std::chrono::milliseconds maxDrawTime = kDefaultDrawTime;
 };
 
 // What an entry of a drawing's image directory holds.
@@ -108,6 +119,17 @@ public:
     // Frees the held bitmap, and what it took of the budget.
     void ReleasePreview();
 
+    // Drawing from the geometry: the caller's choice, the side to draw at, and, when the
+    // held bitmap was drawn, the drawing (m_outcome is then kPreview and m_storedOutcome says
+    // what the stored preview was).
+    DrawChoice m_drawChoice = DrawChoice::kStoredOnly;
+    std::uint32_t m_drawSide = kDefaultDrawSide;
+    std::shared_ptr<const DxfDrawing> m_drawing;
+    LoadOutcome m_storedOutcome = LoadOutcome::kNoPreview;
+    bool Drawn() const { return m_drawing != nullptr; }
+    // The drawing's picture inside side x side on the background; null when it cannot be.
+    MemoryHandle DrawAt(std::uint32_t side) const;
+
 private:
     bool m_lastOutputExisted = false;  // kept from drawing to drawing: a re-run, most likely
     FileName m_source;                 // the drawing last loaded
@@ -133,9 +155,14 @@ private:
     void ReadDib(CFile& file, const ImageEntry& entry);
     // A DXF drawing's preview section, found where it is (the end of the file first).
     void ReadDxf(CFile& file);
+    void ReadDxfStored(CFile& file, DxfKind kind);
+    // Draws it from its geometry, where the caller's choice and what was stored call for it.
+    void DrawDxf(CFile& file, DxfKind kind);
     // A stored bitmap of `stored` bytes, when whole and within the limits.
     void TakeStoredDib(MemoryHandle dib, std::uint64_t stored);
     void ReadMetaFile(CFile& file, const ImageEntry& entry);
     void ReadPng(CFile& file, const ImageEntry& entry);
     void TakeDib(MemoryHandle dib);
+    // A picture drawn from the geometry; null: over the limits.
+    void TakeDrawn(MemoryHandle dib);
 };

@@ -4,6 +4,7 @@
 namespace {
 
 constexpr char kScanLimitReason[] = "no preview found within the bytes a search may read";
+constexpr char kDrawLimitReason[] = "drawing it takes more than the limits allow";
 
 }  // namespace
 
@@ -25,6 +26,15 @@ void CDwgThumbnail::ReadDxf(CFile& file) {
     m_format = DrawingFormat::kDxf;
     m_version = DxfVersion(start, kind);
     start = {};
+    ReadDxfStored(file, kind);
+    if (m_drawChoice == DrawChoice::kAlwaysDrawn ||
+        (m_drawChoice == DrawChoice::kStoredElseDrawn &&
+         (m_outcome == LoadOutcome::kNoPreview || m_outcome == LoadOutcome::kDamagedPreview))) {
+        DrawDxf(file, kind);
+    }
+}
+
+void CDwgThumbnail::ReadDxfStored(CFile& file, DxfKind kind) {
     DxfPreview preview = ReadDxfPreview(
         file, kind, [this](std::uint64_t count) { return WithinLimits(count, 0, 0); },
         m_limits.maxScanBytes);
@@ -45,4 +55,38 @@ void CDwgThumbnail::ReadDxf(CFile& file) {
             return;
         }
     }
+}
+
+void CDwgThumbnail::DrawDxf(CFile& file, DxfKind kind) {
+    const DrawLimits limits{m_limits.maxScanBytes, m_limits.maxDecodeBytes / 2,
+                            m_limits.maxDrawVisits, m_limits.maxDrawTime};
+    auto drawing = std::make_shared<const DxfDrawing>(ReadDxfDrawing(file, kind, limits));
+    switch (drawing->outcome) {
+        case DrawOutcome::kNothing:
+            return;  // what the stored preview was stands
+        case DrawOutcome::kDamaged:
+            if (m_outcome == LoadOutcome::kNoPreview) {
+                m_outcome = LoadOutcome::kDamagedPreview;  // nothing whole to show
+            }
+            return;
+        case DrawOutcome::kOverLimit:
+            ReleasePreview();
+            m_outcome = LoadOutcome::kOverLimit;
+            m_error = m_fileName + ": " + kDrawLimitReason;
+            return;
+        case DrawOutcome::kDrawn:
+            break;
+    }
+    m_storedOutcome = m_outcome;
+    ReleasePreview();
+    m_drawing = std::move(drawing);
+    TakeDrawn(DrawAt(m_drawSide));
+    if (m_outcome != LoadOutcome::kPreview) {
+        m_drawing.reset();
+        m_error = m_fileName + ": " + kDrawLimitReason;
+    }
+}
+
+MemoryHandle CDwgThumbnail::DrawAt(std::uint32_t side) const {
+    return m_drawing ? DrawPicture(*m_drawing, side, m_background) : nullptr;
 }

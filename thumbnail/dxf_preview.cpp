@@ -4,7 +4,7 @@
 #include <new>
 
 #include "dib/dib.h"
-#include "thumbnail/dxf_groups.h"
+#include "render/dxf_groups.h"
 
 namespace {
 

@@ -7,12 +7,14 @@
 
 #include "platform/file.h"
 #include "platform/memory_block.h"
-#include "thumbnail/drawing_start.h"
+
+// What a DXF file is: text, or binary with group codes of one byte (before AC1012) or two.
+enum class DxfKind { kNone, kText, kBinary8, kBinary16 };
 
 struct DxfGroup {
     int code = 0;
-    // Text DXF: the value's line, without its line end. Binary DXF: a string's bytes, an
-    // integer written out in decimal, or a binary chunk's bytes.
+    // Text DXF: the value's line, without its line end. Binary DXF: a string's bytes, a
+    // number written out in decimal, or a binary chunk's bytes.
     std::string value;
 };
 
@@ -27,6 +29,8 @@ public:
 
     // kEnd at the end of the file; kDamaged for what no DXF writer writes.
     Result Next(DxfGroup& group);
+    // The bytes read from the file so far.
+    std::uint64_t BytesRead() const { return m_read; }
 
 private:
     bool Fill();  // false at the end of the file
@@ -36,6 +40,8 @@ private:
     bool ReadText(std::string& text);
     bool ReadBytes(std::size_t count, std::string& bytes);
     bool ReadCode(int& code);
+    bool ReadInteger(std::size_t size, std::string& text);
+    bool ReadReal(std::string& text);
     Result NextText(DxfGroup& group);
     Result NextBinary(DxfGroup& group);
 
@@ -44,5 +50,6 @@ private:
     MemoryBlock m_buffer;
     std::size_t m_at = 0;
     std::size_t m_end = 0;
+    std::uint64_t m_read = 0;
     bool m_tooLong = false;  // a line longer than any writer makes
 };

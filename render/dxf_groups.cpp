@@ -1,7 +1,9 @@
-#include "thumbnail/dxf_groups.h"
+#include "render/dxf_groups.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
+#include <cstring>
 
 namespace {
 
@@ -10,10 +12,44 @@ constexpr std::size_t kBufferBytes = 64 * 1024;
 // not read on, so that a line never takes more memory than this.
 constexpr std::size_t kMaxLineBytes = 4096;
 constexpr int kEscapeCode = 255;  // binary DXF before AC1012: a 2-byte code follows
-// The value types of binary DXF that a preview section may hold.
-constexpr int kStringCode = 0;
-constexpr int kByteCountCode = 90;
-constexpr int kChunkCode = 310;
+// Enough for any double written in its shortest form.
+constexpr std::size_t kRealTextBytes = 32;
+
+// How binary DXF stores the value of each group code.
+enum class BinaryType { kText, kReal, kInt8, kInt16, kInt32, kInt64, kChunk, kUnknown };
+
+struct CodeRange {
+    int first;
+    int last;
+    BinaryType type;
+};
+
+constexpr CodeRange kBinaryTypes[] = {
+    {0, 9, BinaryType::kText},        {10, 59, BinaryType::kReal},
+    {60, 79, BinaryType::kInt16},     {90, 99, BinaryType::kInt32},
+    {100, 109, BinaryType::kText},    {110, 149, BinaryType::kReal},
+    {160, 169, BinaryType::kInt64},   {170, 179, BinaryType::kInt16},
+    {210, 239, BinaryType::kReal},    {270, 289, BinaryType::kInt16},
+    {290, 299, BinaryType::kInt8},    {300, 309, BinaryType::kText},
+    {310, 319, BinaryType::kChunk},   {320, 369, BinaryType::kText},
+    {370, 389, BinaryType::kInt16},   {390, 399, BinaryType::kText},
+    {400, 409, BinaryType::kInt16},   {410, 419, BinaryType::kText},
+    {420, 429, BinaryType::kInt32},   {430, 439, BinaryType::kText},
+    {440, 459, BinaryType::kInt32},   {460, 469, BinaryType::kReal},
+    {470, 481, BinaryType::kText},    {999, 1003, BinaryType::kText},
+    {1004, 1004, BinaryType::kChunk}, {1005, 1009, BinaryType::kText},
+    {1010, 1059, BinaryType::kReal},  {1060, 1070, BinaryType::kInt16},
+    {1071, 1071, BinaryType::kInt32},
+};
+
+BinaryType BinaryTypeOf(int code) {
+    for (const CodeRange& range : kBinaryTypes) {
+        if (code >= range.first && code <= range.last) {
+            return range.type;
+        }
+    }
+    return BinaryType::kUnknown;
+}
 
 std::string_view Trimmed(std::string_view text) {
     const std::size_t first = text.find_first_not_of(" \t");
@@ -31,6 +67,7 @@ CDxfGroups::CDxfGroups(CFile& file, DxfKind kind)
 bool CDxfGroups::Fill() {
     m_end = m_file.Read(m_buffer.data(), m_buffer.size());
     m_at = 0;
+    m_read += m_end;
     return m_end != 0;
 }
 
@@ -136,32 +173,71 @@ bool CDxfGroups::ReadCode(int& code) {
     return true;
 }
 
+// A little-endian integer of `size` bytes, sign-extended, as decimal text.
+bool CDxfGroups::ReadInteger(std::size_t size, std::string& text) {
+    std::string bytes;
+    if (!ReadBytes(size, bytes)) {
+        return false;
+    }
+    std::uint64_t value = 0;
+    for (std::size_t i = size; i-- > 0;) {
+        value = value << 8 | static_cast<std::uint8_t>(bytes[i]);
+    }
+    const unsigned unused = 64 - 8 * static_cast<unsigned>(size);
+    const auto signedValue = static_cast<std::int64_t>(value << unused) >> unused;
+    text = std::to_string(signedValue);
+    return true;
+}
+
+// An IEEE double, little-endian, as the shortest text that reads back as the same value.
+bool CDxfGroups::ReadReal(std::string& text) {
+    std::string bytes;
+    if (!ReadBytes(sizeof(double), bytes)) {
+        return false;
+    }
+    std::uint64_t bits = 0;
+    for (std::size_t i = sizeof(double); i-- > 0;) {
+        bits = bits << 8 | static_cast<std::uint8_t>(bytes[i]);
+    }
+    double value = 0;
+    std::memcpy(&value, &bits, sizeof value);
+    std::array<char, kRealTextBytes> digits{};
+    const auto written = std::to_chars(digits.data(), digits.data() + digits.size(), value);
+    text.assign(digits.data(), written.ptr);
+    return true;
+}
+
 CDxfGroups::Result CDxfGroups::NextBinary(DxfGroup& group) {
     if (!ReadCode(group.code)) {
         return Result::kEnd;
     }
-    std::string bytes;
-    switch (group.code) {
-        case kStringCode:
-            return ReadText(group.value) ? Result::kGroup : Result::kDamaged;
-        case kByteCountCode: {
-            if (!ReadBytes(4, bytes)) {
-                return Result::kDamaged;
-            }
-            std::uint32_t count = 0;  // little-endian
-            for (int i = 3; i >= 0; --i) {
-                count = count << 8 | static_cast<std::uint8_t>(bytes[static_cast<std::size_t>(i)]);
-            }
-            group.value = std::to_string(static_cast<std::int32_t>(count));
-            return Result::kGroup;
-        }
-        case kChunkCode: {
+    bool read = false;
+    switch (BinaryTypeOf(group.code)) {
+        case BinaryType::kText:
+            read = ReadText(group.value);
+            break;
+        case BinaryType::kReal:
+            read = ReadReal(group.value);
+            break;
+        case BinaryType::kInt8:
+            read = ReadInteger(1, group.value);
+            break;
+        case BinaryType::kInt16:
+            read = ReadInteger(2, group.value);
+            break;
+        case BinaryType::kInt32:
+            read = ReadInteger(4, group.value);
+            break;
+        case BinaryType::kInt64:
+            read = ReadInteger(8, group.value);
+            break;
+        case BinaryType::kChunk: {
             const int length = Get();
-            return length >= 0 && ReadBytes(static_cast<std::size_t>(length), group.value)
-                       ? Result::kGroup
-                       : Result::kDamaged;
+            read = length >= 0 && ReadBytes(static_cast<std::size_t>(length), group.value);
+            break;
         }
-        default:
-            return Result::kDamaged;  // no other group belongs in a preview section
+        case BinaryType::kUnknown:
+            break;  // no DXF writer writes it
     }
+    return read ? Result::kGroup : Result::kDamaged;
 }

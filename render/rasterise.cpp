@@ -1,0 +1,279 @@
+#include "render/rasterise.h"
+
+#include <pixman.h>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <new>
+#include <vector>
+
+#include "dib/dib_layout.h"
+
+namespace {
+
+constexpr double kHalfWidth = 0.5;  // of a line, in pixels
+constexpr std::size_t kBgrSize = 3;
+constexpr double kLightBackground = 128;  // a grey at least this bright takes black ink
+// Edge-band steps a fill may take; a fill of more is drawn as its outline.
+constexpr std::uint64_t kMostFillSteps = 1ull << 24;
+// Kept inside what pixman's 16.16 fixed point holds.
+constexpr double kFarthestPixel = 16384;
+
+struct ImageUnref {
+    void operator()(pixman_image_t* image) const { pixman_image_unref(image); }
+};
+using PixmanImage = std::unique_ptr<pixman_image_t, ImageUnref>;
+
+pixman_fixed_t Fixed(double pixels) {
+    return pixman_double_to_fixed(std::clamp(pixels, -kFarthestPixel, kFarthestPixel));
+}
+
+pixman_point_fixed_t FixedPoint(Point p) {
+    return {Fixed(p.x), Fixed(p.y)};
+}
+
+bool IsLight(COLORREF background) {
+    const double r = background & 0xFF;
+    const double g = background >> 8 & 0xFF;
+    const double b = background >> 16 & 0xFF;
+    return 0.299 * r + 0.587 * g + 0.114 * b >= kLightBackground;
+}
+
+pixman_color_t ColourOf(InkColour ink, COLORREF background) {
+    const std::uint32_t rgb =
+        ink.contrasting ? (IsLight(background) ? 0x000000 : 0xFFFFFF) : ink.rgb;
+    const auto wide = [](std::uint32_t channel) {
+        return static_cast<std::uint16_t>((channel & 0xFF) * 0x101);
+    };
+    return {wide(rgb >> 16), wide(rgb >> 8), wide(rgb), 0xFFFF};
+}
+
+// The quad a segment of a line one pixel wide covers, with square ends, as two triangles.
+void AddSegment(Point a, Point b, std::vector<pixman_triangle_t>& out) {
+    double dx = b.x - a.x;
+    double dy = b.y - a.y;
+    const double length = std::hypot(dx, dy);
+    if (length > 0) {
+        dx = dx / length * kHalfWidth;
+        dy = dy / length * kHalfWidth;
+    } else {
+        dx = kHalfWidth;  // a dot: a pixel's square
+        dy = 0;
+    }
+    const Point p1{a.x - dx - dy, a.y - dy + dx};
+    const Point p2{b.x + dx - dy, b.y + dy + dx};
+    const Point p3{b.x + dx + dy, b.y + dy - dx};
+    const Point p4{a.x - dx + dy, a.y - dy - dx};
+    out.push_back({FixedPoint(p1), FixedPoint(p2), FixedPoint(p3)});
+    out.push_back({FixedPoint(p1), FixedPoint(p3), FixedPoint(p4)});
+}
+
+struct Edge {
+    Point top;  // the end with the smaller y
+    Point bottom;
+
+    double XAt(double y) const {
+        return top.x + (bottom.x - top.x) * (y - top.y) / (bottom.y - top.y);
+    }
+};
+
+// The inside of rings by the even-odd rule, as trapezoids between the rows where a corner
+// lies; false when that takes more than kMostFillSteps.
+bool AddFill(const std::vector<std::vector<Point>>& rings, std::vector<pixman_trapezoid_t>& out) {
+    std::vector<Edge> edges;
+    std::vector<double> rows;
+    for (const std::vector<Point>& ring : rings) {
+        for (std::size_t i = 0; i < ring.size(); ++i) {
+            Point a = ring[i];
+            Point b = ring[(i + 1) % ring.size()];
+            rows.push_back(a.y);
+            if (a.y == b.y) {
+                continue;
+            }
+            if (a.y > b.y) {
+                std::swap(a, b);
+            }
+            edges.push_back({a, b});
+        }
+    }
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    std::sort(edges.begin(), edges.end(),
+              [](const Edge& a, const Edge& b) { return a.top.y < b.top.y; });
+    std::vector<const Edge*> active;
+    std::vector<std::pair<double, const Edge*>> crossing;
+    std::size_t next = 0;
+    std::uint64_t steps = 0;
+    for (std::size_t row = 0; row + 1 < rows.size(); ++row) {
+        const double top = rows[row];
+        const double bottom = rows[row + 1];
+        const double middle = (top + bottom) / 2;
+        while (next < edges.size() && edges[next].top.y <= top) {
+            active.push_back(&edges[next++]);
+        }
+        std::erase_if(active, [top](const Edge* edge) { return edge->bottom.y <= top; });
+        steps += active.size();
+        if (steps > kMostFillSteps) {
+            return false;
+        }
+        crossing.clear();
+        for (const Edge* edge : active) {
+            crossing.push_back({edge->XAt(middle), edge});
+        }
+        std::sort(crossing.begin(), crossing.end(),
+                  [](const auto& a, const auto& b) { return a.first < b.first; });
+        for (std::size_t i = 0; i + 1 < crossing.size(); i += 2) {
+            const Edge& left = *crossing[i].second;
+            const Edge& right = *crossing[i + 1].second;
+            out.push_back({Fixed(top),
+                           Fixed(bottom),
+                           {FixedPoint(left.top), FixedPoint(left.bottom)},
+                           {FixedPoint(right.top), FixedPoint(right.bottom)}});
+        }
+    }
+    return true;
+}
+
+class CCanvas {
+public:
+    CCanvas(const PictureFrame& frame, COLORREF background)
+        : m_frame(frame),
+          m_background(background),
+          m_pixels(std::size_t{frame.width} * frame.height, 0xFF000000 | Argb(background)) {
+        m_image.reset(pixman_image_create_bits(PIXMAN_a8r8g8b8, static_cast<int>(frame.width),
+                                               static_cast<int>(frame.height), m_pixels.data(),
+                                               static_cast<int>(frame.width * 4)));
+        if (!m_image) {
+            throw std::bad_alloc();
+        }
+    }
+
+    void Draw(const CPrimitiveList& primitives) {
+        for (const Shape& shape : primitives.Shapes()) {
+            std::vector<std::vector<Point>> rings;
+            for (std::uint32_t r = 0; r < shape.ringCount; ++r) {
+                const auto [points, count] = primitives.Ring(shape.firstRing + r);
+                std::vector<Point>& ring = rings.emplace_back();
+                for (std::size_t i = 0; i < count; ++i) {
+                    ring.push_back({m_frame.X(points[i].x), m_frame.Y(points[i].y)});
+                }
+            }
+            if (shape.kind == ShapeKind::kFill && FillRings(rings, shape.colour)) {
+                continue;
+            }
+            for (const std::vector<Point>& ring : rings) {
+                StrokeRing(ring, shape.colour, shape.kind == ShapeKind::kFill);
+            }
+        }
+        FlushLines();
+    }
+
+    const std::vector<std::uint32_t>& Pixels() const { return m_pixels; }
+
+private:
+    static std::uint32_t Argb(COLORREF colour) {
+        return (colour & 0xFF) << 16 | (colour & 0xFF00) | (colour >> 16 & 0xFF);
+    }
+
+    void StrokeRing(const std::vector<Point>& ring, InkColour colour, bool closed) {
+        if (!(colour == m_lineColour)) {
+            FlushLines();
+            m_lineColour = colour;
+        }
+        if (ring.size() == 1) {
+            AddSegment(ring[0], ring[0], m_lines);
+        }
+        for (std::size_t i = 1; i < ring.size(); ++i) {
+            AddSegment(ring[i - 1], ring[i], m_lines);
+        }
+        if (closed && ring.size() > 2) {
+            AddSegment(ring.back(), ring.front(), m_lines);
+        }
+    }
+
+    void FlushLines() {
+        if (m_lines.empty()) {
+            return;
+        }
+        const PixmanImage ink = Solid(m_lineColour);
+        pixman_composite_triangles(PIXMAN_OP_OVER, ink.get(), m_image.get(), PIXMAN_a8, 0, 0, 0, 0,
+                                   static_cast<int>(m_lines.size()), m_lines.data());
+        m_lines.clear();
+    }
+
+    bool FillRings(const std::vector<std::vector<Point>>& rings, InkColour colour) {
+        std::vector<pixman_trapezoid_t> trapezoids;
+        if (!AddFill(rings, trapezoids)) {
+            return false;
+        }
+        FlushLines();  // what was drawn before lies under it
+        if (!trapezoids.empty()) {
+            const PixmanImage ink = Solid(colour);
+            pixman_composite_trapezoids(PIXMAN_OP_OVER, ink.get(), m_image.get(), PIXMAN_a8, 0, 0,
+                                        0, 0, static_cast<int>(trapezoids.size()),
+                                        trapezoids.data());
+        }
+        return true;
+    }
+
+    PixmanImage Solid(InkColour colour) const {
+        const pixman_color_t fill = ColourOf(colour, m_background);
+        PixmanImage image(pixman_image_create_solid_fill(&fill));
+        if (!image) {
+            throw std::bad_alloc();
+        }
+        return image;
+    }
+
+    PictureFrame m_frame;
+    COLORREF m_background;
+    std::vector<std::uint32_t> m_pixels;
+    PixmanImage m_image;
+    std::vector<pixman_triangle_t> m_lines;
+    InkColour m_lineColour;
+};
+
+}  // namespace
+
+PictureFrame FrameFor(const Box& extents, std::uint32_t side) {
+    PictureFrame frame;
+    side = std::max<std::uint32_t>(side, 1);
+    frame.margin = std::max<std::uint32_t>(1, side / kMarginDivisor);
+    const std::uint32_t span = side > 2 * frame.margin ? side - 2 * frame.margin : 1;
+    const double width = extents.empty ? 0 : extents.maxX - extents.minX;
+    const double height = extents.empty ? 0 : extents.maxY - extents.minY;
+    const double longer = std::max(width, height);
+    frame.scale = longer > 0 ? (span - 1) / longer : 1;
+    const auto pixels = [&](double length) {
+        const double across = std::min<double>(std::round(length * frame.scale) + 1, span);
+        return static_cast<std::uint32_t>(across) + 2 * frame.margin;
+    };
+    frame.width = std::min(pixels(width), side);
+    frame.height = std::min(pixels(height), side);
+    frame.left = extents.empty ? 0 : extents.minX;
+    frame.top = extents.empty ? 0 : extents.maxY;
+    return frame;
+}
+
+MemoryHandle Rasterise(const CPrimitiveList& primitives, const PictureFrame& frame,
+                       COLORREF background) {
+    MemoryHandle dib = DibCreate(frame.width, frame.height, 24, 0);
+    if (!dib) {
+        return nullptr;
+    }
+    CCanvas canvas(frame, background);
+    canvas.Draw(primitives);
+    const std::size_t stride = DibRowStride(frame.width, 24);
+    const std::vector<std::uint32_t>& pixels = canvas.Pixels();
+    for (std::uint32_t y = 0; y < frame.height; ++y) {
+        std::uint8_t* row = dib->data() + kInfoHeaderSize + stride * (frame.height - 1 - y);
+        for (std::uint32_t x = 0; x < frame.width; ++x, row += kBgrSize) {
+            const std::uint32_t pixel = pixels[std::size_t{frame.width} * y + x];
+            row[0] = static_cast<std::uint8_t>(pixel);
+            row[1] = static_cast<std::uint8_t>(pixel >> 8);
+            row[2] = static_cast<std::uint8_t>(pixel >> 16);
+        }
+    }
+    return dib;
+}
