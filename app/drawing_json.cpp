@@ -36,8 +36,28 @@ std::string Images(const CDwgThumbnail& thumbnail) {
     return list + "]";
 }
 
+// A picture drawn from the geometry: its size, what was drawn and skipped, and what the
+// drawing had stored.
+std::string Drawn(const DrawingFacts& facts) {
+    const CDwgThumbnail& thumbnail = *facts.thumbnail;
+    std::string preview = "{";
+    AppendJsonText(preview, "kind", "drawn");
+    AppendJsonValue(preview, "width", std::to_string(facts.previewSize.cx));
+    AppendJsonValue(preview, "height", std::to_string(facts.previewSize.cy));
+    AppendJsonValue(preview, "bit_depth", std::to_string(facts.previewBits));
+    AppendJsonValue(preview, "entities", std::to_string(thumbnail.m_drawing->counts.drawn));
+    AppendJsonValue(preview, "skipped", std::to_string(thumbnail.m_drawing->counts.skipped));
+    const bool damaged = thumbnail.m_storedOutcome == LoadOutcome::kDamagedPreview;
+    const bool whole = thumbnail.m_storedOutcome == LoadOutcome::kPreview;
+    AppendJsonText(preview, "stored", damaged ? "damaged" : whole ? "whole" : "none");
+    return preview + "}";
+}
+
 std::string Preview(const DrawingFacts& facts) {
     const CDwgThumbnail& thumbnail = *facts.thumbnail;
+    if (thumbnail.Drawn() && facts.previewBits != 0) {
+        return Drawn(facts);
+    }
     // A DXF drawing lists no images: its preview is always a bitmap.
     const bool dxf = thumbnail.m_format == DrawingFormat::kDxf;
     if ((!thumbnail.m_previewEntry && !dxf) || facts.previewBits == 0) {

@@ -114,6 +114,9 @@ int MakeThumbnail(const Request& request) {
         throw std::bad_alloc();
     }
     pictavex_set_background(context.get(), kThumbnailBackground);
+    pictavex_set_draw(context.get(), PICTAVEX_DRAW_MISSING);  // every DXF drawing shows
+    pictavex_set_draw_limits(context.get(), PICTAVEX_DESKTOP_DRAW_ENTITIES,
+                             PICTAVEX_DESKTOP_DRAW_MILLISECONDS);
     std::size_t size = 0;
     int status = pictavex_load_file(context.get(), request.drawing.c_str());
     if (status == PICTAVEX_OK) {

@@ -1,6 +1,5 @@
 #include "explorer/class_factory.h"
 
-
 #include "explorer/module.h"
 #include "explorer/thumbnail_provider.h"
 

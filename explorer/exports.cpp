@@ -1,7 +1,6 @@
 // The DLL's entry points, as COM and regsvr32 call them.
 #include <windows.h>
 
-
 #include "explorer/class_factory.h"
 #include "explorer/handler_class.h"
 #include "explorer/module.h"

@@ -207,6 +207,9 @@ HRESULT CThumbnailProvider::MakeThumbnail(UINT side, HBITMAP& bitmap) {
     }
     pictavex_set_background(context.get(), kWhite);
     pictavex_set_limits(context.get(), kMaxSide, kMaxPreviewBytes, kMaxDecodeBytes);
+    pictavex_set_draw(context.get(), PICTAVEX_DRAW_MISSING);  // every DXF drawing shows
+    pictavex_set_draw_limits(context.get(), PICTAVEX_DESKTOP_DRAW_ENTITIES,
+                             PICTAVEX_DESKTOP_DRAW_MILLISECONDS);
     int result = PICTAVEX_OK;
     if (const HRESULT failure = Load(context.get(), result); FAILED(failure)) {
         return failure;

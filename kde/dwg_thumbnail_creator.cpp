@@ -27,6 +27,9 @@ QImage Thumbnail(const QString& path, std::uint32_t side) {
     std::uint32_t width = 0;
     std::uint32_t height = 0;
     if (!context || pictavex_set_background(context.get(), kBackground) != PICTAVEX_OK ||
+        pictavex_set_draw(context.get(), PICTAVEX_DRAW_MISSING) != PICTAVEX_OK ||
+        pictavex_set_draw_limits(context.get(), PICTAVEX_DESKTOP_DRAW_ENTITIES,
+                                 PICTAVEX_DESKTOP_DRAW_MILLISECONDS) != PICTAVEX_OK ||
         pictavex_load_file(context.get(), path.toLocal8Bit().constData()) != PICTAVEX_OK ||
         pictavex_get_fitted_size(context.get(), side, &width, &height) != PICTAVEX_OK) {
         return {};

@@ -31,6 +31,8 @@ void pictavex_ctx::Forget() {
     pngSide.reset();
     thumbnail.SetBackground(background);
     thumbnail.m_limits = limits;
+    thumbnail.m_drawChoice = draw;
+    thumbnail.m_drawSide = kDefaultDrawSide;
 }
 
 void pictavex_ctx::KeepReadError() {
@@ -41,7 +43,8 @@ void pictavex_ctx::KeepReadError() {
 
 const MemoryBlock* pictavex_ctx::Fitted(std::uint32_t side) {
     if (fittedSide != side) {
-        fitted = FitDib(*thumbnail.m_dib, side, background);
+        fitted = thumbnail.Drawn() ? thumbnail.DrawAt(side == 0 ? kDefaultDrawSide : side)
+                                   : FitDib(*thumbnail.m_dib, side, background);
         fittedSide = side;
     }
     return fitted.get();

@@ -28,6 +28,7 @@ int Guarded(Call call) {
 struct pictavex_ctx {
     COLORREF background = kWhite;
     PreviewLimits limits;
+    DrawChoice draw = DrawChoice::kStoredOnly;
     CDwgThumbnail thumbnail{kWhite};
     int status = PICTAVEX_ENOT_LOADED;
     // The last fitted picture and its PNG file, kept for the call that follows their size.

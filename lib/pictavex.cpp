@@ -2,6 +2,7 @@
 #include "lib/pictavex.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -69,6 +70,36 @@ int pictavex_set_scan_limit(pictavex_ctx* ctx, uint64_t max_scan_bytes) {
     return PICTAVEX_OK;
 }
 
+int pictavex_set_draw(pictavex_ctx* ctx, int draw) {
+    if (ctx == nullptr) {
+        return PICTAVEX_EINVAL;
+    }
+    switch (draw) {
+        case PICTAVEX_DRAW_STORED:
+            ctx->draw = DrawChoice::kStoredOnly;
+            return PICTAVEX_OK;
+        case PICTAVEX_DRAW_MISSING:
+            ctx->draw = DrawChoice::kStoredElseDrawn;
+            return PICTAVEX_OK;
+        case PICTAVEX_DRAW_ALWAYS:
+            ctx->draw = DrawChoice::kAlwaysDrawn;
+            return PICTAVEX_OK;
+        default:
+            return PICTAVEX_EINVAL;
+    }
+}
+
+int pictavex_set_draw_limits(pictavex_ctx* ctx, uint64_t max_entities, uint32_t max_milliseconds) {
+    if (ctx == nullptr) {
+        return PICTAVEX_EINVAL;
+    }
+    const PreviewLimits own;
+    ctx->limits.maxDrawVisits = max_entities == 0 ? own.maxDrawVisits : max_entities;
+    ctx->limits.maxDrawTime =
+        max_milliseconds == 0 ? own.maxDrawTime : std::chrono::milliseconds(max_milliseconds);
+    return PICTAVEX_OK;
+}
+
 int pictavex_load_file(pictavex_ctx* ctx, const char* path) {
     if (ctx == nullptr || path == nullptr) {
         return PICTAVEX_EINVAL;
@@ -121,9 +152,25 @@ const char* pictavex_get_version_text(const pictavex_ctx* ctx) {
     return ctx != nullptr ? ctx->thumbnail.m_version.c_str() : "";
 }
 
+int pictavex_get_picture_kind(const pictavex_ctx* ctx, int* kind) {
+    if (kind == nullptr) {
+        return PICTAVEX_EINVAL;
+    }
+    if (const int ready = PreviewReady(ctx); ready != PICTAVEX_OK) {
+        return ready;
+    }
+    *kind = ctx->thumbnail.Drawn() ? PICTAVEX_PICTURE_DRAWN : PICTAVEX_PICTURE_STORED;
+    return PICTAVEX_OK;
+}
+
 int pictavex_get_preview(const pictavex_ctx* ctx, int* kind, uint32_t* width, uint32_t* height) {
     if (const int ready = PreviewReady(ctx); ready != PICTAVEX_OK) {
         return ready;
+    }
+    if (ctx->thumbnail.Drawn()) {  // what was stored: none, or a damaged one
+        return ctx->thumbnail.m_storedOutcome == LoadOutcome::kDamagedPreview
+                   ? PICTAVEX_EDAMAGED
+                   : PICTAVEX_ENO_PREVIEW;
     }
     return Guarded([&] {
         const CDwgThumbnail& thumbnail = ctx->thumbnail;

@@ -54,6 +54,24 @@ enum pictavex_format {
     PICTAVEX_FMT_BGRA8 = 2  /* blue, green, red, alpha, as Windows bitmaps want them */
 };
 
+/* Whether a DXF drawing is drawn from its geometry (pictavex_set_draw). */
+enum pictavex_draw {
+    PICTAVEX_DRAW_STORED = 0,  /* the stored preview only: the default */
+    PICTAVEX_DRAW_MISSING = 1, /* the stored preview, else the drawing drawn */
+    PICTAVEX_DRAW_ALWAYS = 2   /* the drawing drawn, whatever is stored */
+};
+
+/* What the fitted, PNG and BMP getters give (pictavex_get_picture_kind). */
+enum pictavex_picture_kind {
+    PICTAVEX_PICTURE_STORED = 1, /* the drawing's stored preview */
+    PICTAVEX_PICTURE_DRAWN = 2   /* a picture drawn from its geometry */
+};
+
+/* Limits for drawing suited to a desktop's thumbnailer, which runs on every drawing of each
+ * folder a user opens (pictavex_set_draw_limits). */
+#define PICTAVEX_DESKTOP_DRAW_ENTITIES 2097152u
+#define PICTAVEX_DESKTOP_DRAW_MILLISECONDS 5000u
+
 typedef struct pictavex_ctx pictavex_ctx;
 
 /* Reads `length` bytes at `offset` of the drawing into `buffer` and sets `*got` to the count
@@ -78,6 +96,15 @@ PICTAVEX_API int pictavex_set_limits(pictavex_ctx* ctx, uint32_t max_side,
  * PICTAVEX_ELIMIT. Text DXF ends its search at a zero byte. For drawings loaded after the call. */
 PICTAVEX_API int pictavex_set_scan_limit(pictavex_ctx* ctx, uint64_t max_scan_bytes);
 
+/* Whether DXF drawings loaded after the call are drawn from their geometry: a pictavex_draw.
+ * A drawn picture is drawn at the side a getter asks for (the BMP getter: 256 pixels). */
+PICTAVEX_API int pictavex_set_draw(pictavex_ctx* ctx, int draw);
+/* What drawing one drawing may take: the entities resolved (each copy of a block counted),
+ * which makes a drawing over it PICTAVEX_ELIMIT on every machine, and the milliseconds, a
+ * safety net alone; 0 for the library's own (8388608 entities, 20000 ms). */
+PICTAVEX_API int pictavex_set_draw_limits(pictavex_ctx* ctx, uint64_t max_entities,
+                                          uint32_t max_milliseconds);
+
 /* Loads a drawing, replacing the one before. PICTAVEX_OK when it holds a usable preview. */
 PICTAVEX_API int pictavex_load_file(pictavex_ctx* ctx, const char* path);
 PICTAVEX_API int pictavex_load_buffer(pictavex_ctx* ctx, const void* data, size_t size);
@@ -93,6 +120,8 @@ PICTAVEX_API const char* pictavex_get_read_error(const pictavex_ctx* ctx);
  * none; valid until the next load. */
 PICTAVEX_API const char* pictavex_get_version_text(const pictavex_ctx* ctx);
 /* The preview's kind and size as stored. */
+/* Whether the getters below give the stored preview or a drawn picture: a pictavex_picture_kind. */
+PICTAVEX_API int pictavex_get_picture_kind(const pictavex_ctx* ctx, int* kind);
 PICTAVEX_API int pictavex_get_preview(const pictavex_ctx* ctx, int* kind, uint32_t* width,
                                       uint32_t* height);
 
