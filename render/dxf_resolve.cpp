@@ -243,6 +243,9 @@ bool CEntityResolver::Draw(const DxfEntity& entity, const Place& place, const St
 }
 
 void CEntityResolver::DrawInsert(const DxfEntity& entity, const Place& place, const Style& style) {
+    if (!m_document.blocks.contains(TableKey(entity.Text(2)))) {
+        return;  // an insert of no block draws nothing, however many copies it asks for
+    }
     const auto count = [&](int code) {
         return std::clamp<std::int64_t>(entity.Integer(code, 1), 1, m_limits.maxVisits);
     };
