@@ -217,6 +217,10 @@ bool CEntityResolver::Draw(const DxfEntity& entity, const Place& place, const St
                          Reals(entity, 41), points);
         }
         EmitPath(points, world, style.ink, false);
+    } else if (type == "TEXT" || type == "ATTRIB") {
+        DrawText(entity, ocs, style.ink);
+    } else if (type == "MTEXT") {
+        DrawMText(entity, world, style.ink);
     } else if (type == "HATCH") {
         DrawHatch(entity, ocs, style.ink);
     } else if (type == "LEADER") {

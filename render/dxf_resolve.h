@@ -6,12 +6,14 @@
 #include <chrono>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
 #include "render/colours.h"
 #include "render/dxf_document.h"
 #include "render/primitives.h"
+#include "render/stroke_font.h"
 
 struct DrawCounts {
     std::uint64_t drawn = 0;    // entities drawn, each copy of a block's counted
@@ -73,6 +75,11 @@ private:
     void DrawPolyline(const DxfEntity& entity, const CTransform& world, const CTransform& ocs,
                       InkColour ink);
     void DrawHatch(const DxfEntity& entity, const CTransform& ocs, InkColour ink);
+    void DrawText(const DxfEntity& entity, const CTransform& ocs, InkColour ink);
+    void DrawMText(const DxfEntity& entity, const CTransform& world, InkColour ink);
+    const CStrokeFont& Font();
+    // A line of text in the font's units, placed by `place`.
+    void DrawTextLine(const std::u32string& line, const CTransform& place, InkColour ink);
 
     const DxfDocument& m_document;
     CPrimitiveList& m_out;
@@ -83,4 +90,5 @@ private:
     bool m_outOfTime = false;
     std::vector<const DxfBlock*> m_drawing;  // the blocks being drawn, outermost first
     std::vector<Construction> m_constructions;
+    std::optional<CStrokeFont> m_font;  // read when the first text is drawn
 };

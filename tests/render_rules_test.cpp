@@ -2,6 +2,8 @@
 // true colour; what is left out; binary DXF as text DXF; and when a drawing is drawn at all.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "tests/dxf_builder.h"
 #include "tests/dxf_drawing_builder.h"
 #include "tests/render_check.h"
@@ -10,6 +12,7 @@
 namespace {
 
 constexpr std::uint32_t kSide = 64;
+constexpr double kNearestPixels = 1.5;
 
 // A line along x through the middle of a row of pixels, whose middle pixel it covers whole.
 DxfItems Across(const char* layer, DxfItems colour = {}) {
@@ -217,6 +220,91 @@ TEST(RenderRulesTest, TheChoiceSaysWhenADrawingIsDrawn) {
                                                                           : LoadOutcome::kNoPreview)
                 << row.name;
         }
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// Text lands where its placement puts it: the ink's box inside the box its height, place,
+// rotation and alignment give, reaching that box's near edges, and that box's far edges
+// where the text's width gives them.
+TEST(RenderRulesTest, TextIsPlacedRotatedAndAlignedAsItSays) {
+    constexpr std::uint32_t kTextSide = 200;
+    constexpr double kHeight = 10;
+    // Two dots fix the frame: the world from -50 to 150 both ways.
+    const std::vector<Curve> frame = {{{-50, -50}}, {{150, 150}}};
+    const Placement at = PlacementOf(frame, kTextSide);
+    struct WorldBox {
+        double minX, minY, maxX, maxY;
+    };
+    const struct {
+        const char* name;
+        std::string type;
+        DxfItems groups;
+        WorldBox box;     // where all ink must lie
+        WorldPoint near;  // a corner the ink comes within a pixel and a half of
+    } rows[] = {
+        {"TEXT at its start",
+         "TEXT",
+         Concat({At3(10, 10, 20, 0), {G(40, kHeight), G(1, "EEE")}}),
+         {10, 20, 10 + 3 * kHeight, 20 + kHeight},
+         {10 + 0.2 * kHeight, 20}},
+        {"TEXT turned a quarter",
+         "TEXT",
+         Concat({At3(10, 50, 50, 0), {G(40, kHeight), G(50, 90.0), G(1, "EEE")}}),
+         {50 - kHeight, 50, 50, 50 + 3 * kHeight},
+         {50, 50 + 0.2 * kHeight}},
+        {"TEXT right-aligned on its second point",
+         "TEXT",
+         Concat({At3(10, 0, 0, 0), At3(11, 100, 0, 0), {G(40, kHeight), G(72, 2), G(1, "EEE")}}),
+         {100 - 3 * kHeight, 0, 100, kHeight},
+         {100 - 0.2 * kHeight, 0}},
+        {"TEXT twice as wide",
+         "TEXT",
+         Concat({At3(10, 0, 0, 0), {G(40, kHeight), G(41, 2.0), G(1, "EEE")}}),
+         {0, 0, 6 * kHeight, kHeight},
+         {6 * kHeight * 0.8, kHeight}},
+        {"MTEXT of two lines from its top left corner",
+         "MTEXT",
+         Concat({At3(10, 0, 100, 0), {G(40, kHeight), G(71, 1), G(1, "{\\H1.0;E}E\\PEE")}}),
+         {0, 100 - 3 * kHeight, 3 * kHeight, 100},
+         {0.2 * kHeight, 100}},
+    };
+    for (const auto& row : rows) {
+        DxfDrawingBuilder builder;
+        builder.Entity("POINT", Concat({{G(8, "0")}, At3(10, -50, -50, 0)}))
+            .Entity("POINT", Concat({{G(8, "0")}, At3(10, 150, 150, 0)}))
+            .Entity(row.type, Concat({{G(8, "0")}, row.groups}));
+        const DrawnPicture drawn = DrawDxf(builder.Build(), kTextSide, kWhite);
+        ASSERT_TRUE(drawn.drawn) << row.name;
+        const Pixels& pixels = drawn.pixels;
+        double nearest = HUGE_VAL;
+        int outside = 0;
+        int ink = 0;
+        for (std::uint32_t y = 0; y < pixels.height; ++y) {
+            for (std::uint32_t x = 0; x < pixels.width; ++x) {
+                const double cx = x + 0.5;
+                const double cy = y + 0.5;
+                const bool corner = std::hypot(cx - at.X(-50), cy - at.Y(-50)) < 3 ||
+                                    std::hypot(cx - at.X(150), cy - at.Y(150)) < 3;
+                if (corner || !Inked(pixels.At(x, y), 0xFFFFFF)) {
+                    continue;
+                }
+                ++ink;
+                const bool inside = cx >= at.X(row.box.minX) - kNearestPixels &&
+                                    cx <= at.X(row.box.maxX) + kNearestPixels &&
+                                    cy >= at.Y(row.box.maxY) - kNearestPixels &&
+                                    cy <= at.Y(row.box.minY) + kNearestPixels;
+                outside += inside ? 0 : 1;
+                nearest =
+                    std::min(nearest, std::hypot(cx - at.X(row.near.x), cy - at.Y(row.near.y)));
+            }
+        }
+        EXPECT_GT(ink, 20) << row.name;
+        EXPECT_EQ(outside, 0) << row.name;
+        EXPECT_LE(nearest, 0.2 * kHeight * at.scale + kNearestPixels) << row.name;
     }
 }
 
