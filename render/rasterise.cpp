@@ -25,8 +25,14 @@ struct ImageUnref {
 };
 using PixmanImage = std::unique_ptr<pixman_image_t, ImageUnref>;
 
+// A coordinate within what pixman's 16.16 fixed point holds; one that overflowed (from
+// extents wider than a double) at the picture's corner.
+double Bounded(double pixels) {
+    return std::isnan(pixels) ? 0 : std::clamp(pixels, -kFarthestPixel, kFarthestPixel);
+}
+
 pixman_fixed_t Fixed(double pixels) {
-    return pixman_double_to_fixed(std::clamp(pixels, -kFarthestPixel, kFarthestPixel));
+    return pixman_double_to_fixed(Bounded(pixels));
 }
 
 pixman_point_fixed_t FixedPoint(Point p) {
@@ -156,7 +162,8 @@ public:
                 const auto [points, count] = primitives.Ring(shape.firstRing + r);
                 std::vector<Point>& ring = rings.emplace_back();
                 for (std::size_t i = 0; i < count; ++i) {
-                    ring.push_back({m_frame.X(points[i].x), m_frame.Y(points[i].y)});
+                    ring.push_back(
+                        {Bounded(m_frame.X(points[i].x)), Bounded(m_frame.Y(points[i].y))});
                 }
             }
             if (shape.kind == ShapeKind::kFill && FillRings(rings, shape.colour)) {
@@ -243,10 +250,12 @@ PictureFrame FrameFor(const Box& extents, std::uint32_t side) {
     const std::uint32_t span = side > 2 * frame.margin ? side - 2 * frame.margin : 1;
     const double width = extents.empty ? 0 : extents.maxX - extents.minX;
     const double height = extents.empty ? 0 : extents.maxY - extents.minY;
+    // Extents wider than a double holds (from -1e308 to 1e308) are as wide as the picture.
     const double longer = std::max(width, height);
-    frame.scale = longer > 0 ? (span - 1) / longer : 1;
+    frame.scale = longer > 0 && std::isfinite(longer) ? (span - 1) / longer : longer > 0 ? 0 : 1;
     const auto pixels = [&](double length) {
-        const double across = std::min<double>(std::round(length * frame.scale) + 1, span);
+        const double scaled = std::round(length * frame.scale) + 1;
+        const double across = std::isfinite(scaled) ? std::min<double>(scaled, span) : span;
         return static_cast<std::uint32_t>(across) + 2 * frame.margin;
     };
     frame.width = std::min(pixels(width), side);
