@@ -1,5 +1,7 @@
 #include "tests/example_drawing.h"
 
+#include "tests/dxf_drawing_builder.h"
+
 #include <cstdlib>
 
 #include "tests/dxf_builder.h"
@@ -113,4 +115,42 @@ Bytes MakePngExampleDrawing() {
         .Entry(1, Bytes(header.begin(), header.end()))
         .Entry(6, SitePng())
         .Build();
+}
+
+Bytes MakeGeometryExampleDrawing() {
+    const DxfItems onLayer0 = {G(8, "0")};
+    DxfDrawingBuilder builder;
+    builder.Layer("WALLS", 7)
+        .Layer("PLANTS", 3)
+        .Layer("WATER", 5)
+        .Layer("NOTES", 1)
+        // A tree: a crown and a trunk, drawn in the colour of the layer it is inserted on.
+        .Block("TREE", 0, 0,
+               {{"CIRCLE", Concat({onLayer0, At3(10, 0, 0, 0), {G(40, 2.5)}})},
+                {"CIRCLE", Concat({onLayer0, At3(10, 0, 0, 0), {G(40, 0.4)}})}});
+    builder
+        .Entity("LWPOLYLINE", Concat({{G(8, "WALLS"), G(90, 5), G(70, 1)},
+                                      At(10, 2, 2),
+                                      At(10, 16, 2),
+                                      At(10, 16, 10),
+                                      At(10, 9, 14),
+                                      At(10, 2, 10)}))
+        .Entity("LINE", Concat({{G(8, "WALLS")}, At3(10, 2, 10, 0), At3(11, 16, 10, 0)}))
+        .Entity("INSERT", Concat({{G(8, "PLANTS"), G(2, "TREE")},
+                                  At3(10, 22, 4, 0),
+                                  {G(70, 1), G(71, 3), G(45, 5.0)}}))
+        .Entity("HATCH",
+                Concat({{G(8, "WATER")},
+                        At3(10, 0, 0, 0),
+                        At3(210, 0, 0, 1),
+                        {G(2, "SOLID"), G(70, 1), G(71, 0), G(91, 1), G(92, 1), G(93, 1), G(72, 3)},
+                        At(10, 9, -5),
+                        At(11, 5, 1),
+                        {G(40, 0.5), G(50, 0.0), G(51, 360.0), G(73, 1), G(97, 0), G(75, 0),
+                         G(76, 1), G(98, 0)}}))
+        .Entity(
+            "ARC",
+            Concat({{G(8, "WALLS")}, At3(10, 9, 2, 0), {G(40, 3.0), G(50, 200.0), G(51, 340.0)}}))
+        .Entity("TEXT", Concat({{G(8, "NOTES")}, At3(10, 4, 5, 0), {G(40, 1.5), G(1, "YARD")}}));
+    return builder.Build();
 }

@@ -7,5 +7,7 @@
 Bytes MakeExampleDrawing();
 // a site plan with a PNG preview of thin lines on black, as newer programs save them,
 Bytes MakePngExampleDrawing();
-// and the house as a DXF drawing with CRLF line ends, its bitmap in its THUMBNAILIMAGE section.
+// the house as a DXF drawing with CRLF line ends, its bitmap in its THUMBNAILIMAGE section,
 Bytes MakeDxfExampleDrawing();
+// and a yard as a DXF drawing that stores no preview: walls, trees, a pond and a note.
+Bytes MakeGeometryExampleDrawing();

@@ -12,6 +12,8 @@ TEST(ExampleTest, ShippedDrawingsAreTheGeneratedOnes) {
         << "run: make_example examples";
     EXPECT_EQ(ReadFile(EXAMPLES "/plan.dxf"), MakeDxfExampleDrawing())
         << "run: make_example examples";
+    EXPECT_EQ(ReadFile(EXAMPLES "/yard.dxf"), MakeGeometryExampleDrawing())
+        << "run: make_example examples";
 }
 
 TEST(ExampleTest, ShippedDrawingHasAPreview) {

@@ -13,5 +13,6 @@ int main(int argc, char* argv[]) {
     WriteFile(directory + "/house.dwg", MakeExampleDrawing());
     WriteFile(directory + "/site.dwg", MakePngExampleDrawing());
     WriteFile(directory + "/plan.dxf", MakeDxfExampleDrawing());
+    WriteFile(directory + "/yard.dxf", MakeGeometryExampleDrawing());
     return 0;
 }
