@@ -1,4 +1,5 @@
 /* The preview of a drawing at 128 pixels on white, as RGBA: its size, then its bytes in hex.
+ * A DXF drawing that stores no preview is drawn from its geometry.
  *
  *   cc demo.c $(pkg-config --cflags --libs pictavex) -o demo && ./demo house.dwg */
 #include <pictavex.h>
@@ -10,7 +11,9 @@ int main(int argc, char **argv) {
     uint32_t width = 0, height = 0;
     unsigned char *pixels = NULL;
     int status = ctx == NULL ? PICTAVEX_ENOMEM : PICTAVEX_EINVAL;
-    if (ctx != NULL && argc == 2 && (status = pictavex_load_file(ctx, argv[1])) == PICTAVEX_OK &&
+    if (ctx != NULL && argc == 2 &&
+        (status = pictavex_set_draw(ctx, PICTAVEX_DRAW_MISSING)) == PICTAVEX_OK &&
+        (status = pictavex_load_file(ctx, argv[1])) == PICTAVEX_OK &&
         (status = pictavex_get_fitted_size(ctx, 128, &width, &height)) == PICTAVEX_OK) {
         const size_t stride = (size_t)width * 4;
         pixels = malloc(stride * height);

@@ -10,6 +10,7 @@ import sys
 lib = ctypes.CDLL("libpictavex.so.1")
 lib.pictavex_ctx_new.restype = ctypes.c_void_p
 lib.pictavex_ctx_free.argtypes = [ctypes.c_void_p]
+lib.pictavex_set_draw.argtypes = [ctypes.c_void_p, ctypes.c_int]
 lib.pictavex_load_file.argtypes = [ctypes.c_void_p, ctypes.c_char_p]
 lib.pictavex_get_fitted_size.argtypes = [ctypes.c_void_p, ctypes.c_uint32,
                                          ctypes.POINTER(ctypes.c_uint32),
@@ -18,6 +19,7 @@ lib.pictavex_get_fitted.argtypes = [ctypes.c_void_p, ctypes.c_uint32, ctypes.c_i
                                     ctypes.c_void_p, ctypes.c_size_t, ctypes.c_size_t]
 lib.pictavex_strerror.restype = ctypes.c_char_p
 PICTAVEX_FMT_RGBA8 = 1
+PICTAVEX_DRAW_MISSING = 1
 
 
 def thumbnail(path, side=128):
@@ -25,6 +27,7 @@ def thumbnail(path, side=128):
     ctx = lib.pictavex_ctx_new()
     try:
         width, height = ctypes.c_uint32(), ctypes.c_uint32()
+        lib.pictavex_set_draw(ctx, PICTAVEX_DRAW_MISSING)  # DXF without a preview: drawn
         status = lib.pictavex_load_file(ctx, path.encode())
         if status == 0:
             status = lib.pictavex_get_fitted_size(ctx, side, width, height)

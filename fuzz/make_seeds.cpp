@@ -76,7 +76,8 @@ std::vector<Bytes> DxfDrawings() {
     const Bytes dib = MakeInfoDib({.width = 5, .height = 3});
     return {BuildDxf({.preview = dib}),
             BuildDxf({.lineEnd = "\r\n", .preview = dib, .chunk = 16, .atEnd = false}),
-            BuildDxf({.lineEnd = "\r", .preview = MakeInfoDib({.bitsPerPixel = 24, .tableEntries = 0})}),
+            BuildDxf(
+                {.lineEnd = "\r", .preview = MakeInfoDib({.bitsPerPixel = 24, .tableEntries = 0})}),
             BuildDxf({.form = DxfForm::kBinary8, .version = "AC1009", .preview = dib}),
             BuildDxf({.form = DxfForm::kBinary16, .preview = dib, .chunk = 200}),
             BuildDxf({.preview = dib, .count = 3}),
@@ -92,22 +93,47 @@ std::vector<Bytes> GeometryDrawings() {
         .Block("B", 1, 1,
                {{"LINE", Concat({{G(8, "0"), G(62, 0)}, At3(10, 0, 0, 0), At3(11, 5, 5, 0)})},
                 {"TEXT", Concat({{G(8, "0")}, At3(10, 0, 0, 0), {G(40, 2.0), G(1, "Ab%%d")}})}})
-        .Block("C", 0, 0, {{"INSERT", Concat({{G(8, "0"), G(2, "B"), G(70, 2), G(44, 3.0)}, At3(10, 1, 1, 0)})}})
-        .Entity("INSERT", Concat({{G(8, "RED"), G(2, "C"), G(50, 30.0)}, At3(10, 0, 0, 0), At3(210, 0, 0, -1)}))
+        .Block(
+            "C", 0, 0,
+            {{"INSERT", Concat({{G(8, "0"), G(2, "B"), G(70, 2), G(44, 3.0)}, At3(10, 1, 1, 0)})}})
+        .Entity(
+            "INSERT",
+            Concat({{G(8, "RED"), G(2, "C"), G(50, 30.0)}, At3(10, 0, 0, 0), At3(210, 0, 0, -1)}))
         .Entity("CIRCLE", Concat({{G(8, "0")}, At3(10, 3, 3, 0), {G(40, 2.0)}}))
-        .Entity("ARC", Concat({{G(8, "0")}, At3(10, 3, 3, 0), {G(40, 4.0), G(50, 10.0), G(51, 200.0)}}))
+        .Entity("ARC",
+                Concat({{G(8, "0")}, At3(10, 3, 3, 0), {G(40, 4.0), G(50, 10.0), G(51, 200.0)}}))
         .Entity("ELLIPSE", Concat({{G(8, "0")}, At3(10, 0, 0, 0), At3(11, 4, 1, 0), {G(40, 0.5)}}))
-        .Entity("LWPOLYLINE", Concat({{G(8, "0"), G(90, 3), G(70, 1)}, At(10, 0, 0), {G(42, 0.5)}, At(10, 4, 0), At(10, 4, 4)}))
+        .Entity("LWPOLYLINE", Concat({{G(8, "0"), G(90, 3), G(70, 1)},
+                                      At(10, 0, 0),
+                                      {G(42, 0.5)},
+                                      At(10, 4, 0),
+                                      At(10, 4, 4)}))
         .Entity("POLYLINE", Concat({{G(8, "0"), G(66, 1), G(70, 64), G(71, 3), G(72, 1)}}))
         .Entity("VERTEX", Concat({{G(8, "0"), G(70, 192)}, At3(10, 0, 0, 0)}))
         .Entity("VERTEX", Concat({{G(8, "0"), G(70, 192)}, At3(10, 1, 0, 0)}))
         .Entity("VERTEX", Concat({{G(8, "0"), G(70, 192)}, At3(10, 1, 1, 0)}))
-        .Entity("VERTEX", Concat({{G(8, "0"), G(70, 128), G(71, 1), G(72, -2), G(73, 3)}, At3(10, 0, 0, 0)}))
+        .Entity("VERTEX",
+                Concat({{G(8, "0"), G(70, 128), G(71, 1), G(72, -2), G(73, 3)}, At3(10, 0, 0, 0)}))
         .Entity("SEQEND", {G(8, "0")})
-        .Entity("SPLINE", Concat({{G(8, "0"), G(71, 2), G(72, 6), G(73, 3)}, {G(40, 0.0), G(40, 0.0), G(40, 0.0), G(40, 1.0), G(40, 1.0), G(40, 1.0)}, At3(10, 0, 0, 0), At3(10, 2, 3, 0), At3(10, 4, 0, 0)}))
-        .Entity("SOLID", Concat({{G(8, "0")}, At3(10, 0, 0, 0), At3(11, 2, 0, 0), At3(12, 0, 2, 0)}))
-        .Entity("HATCH", Concat({{G(8, "0")}, At3(10, 0, 0, 0), {G(2, "SOLID"), G(70, 1), G(71, 0), G(91, 1), G(92, 1), G(93, 2), G(72, 2)}, At(10, 0, 0), {G(40, 1.0), G(50, 0.0), G(51, 180.0), G(73, 1), G(72, 1)}, At(10, -1, 0), At(11, 1, 0), {G(97, 0), G(75, 0), G(76, 1), G(98, 0)}}))
-        .Entity("MTEXT", Concat({{G(8, "OFF")}, At3(10, 0, 9, 0), {G(40, 1.0), G(1, "{\\H2;x}\\Py")}}))
+        .Entity("SPLINE",
+                Concat({{G(8, "0"), G(71, 2), G(72, 6), G(73, 3)},
+                        {G(40, 0.0), G(40, 0.0), G(40, 0.0), G(40, 1.0), G(40, 1.0), G(40, 1.0)},
+                        At3(10, 0, 0, 0),
+                        At3(10, 2, 3, 0),
+                        At3(10, 4, 0, 0)}))
+        .Entity("SOLID",
+                Concat({{G(8, "0")}, At3(10, 0, 0, 0), At3(11, 2, 0, 0), At3(12, 0, 2, 0)}))
+        .Entity("HATCH",
+                Concat({{G(8, "0")},
+                        At3(10, 0, 0, 0),
+                        {G(2, "SOLID"), G(70, 1), G(71, 0), G(91, 1), G(92, 1), G(93, 2), G(72, 2)},
+                        At(10, 0, 0),
+                        {G(40, 1.0), G(50, 0.0), G(51, 180.0), G(73, 1), G(72, 1)},
+                        At(10, -1, 0),
+                        At(11, 1, 0),
+                        {G(97, 0), G(75, 0), G(76, 1), G(98, 0)}}))
+        .Entity("MTEXT",
+                Concat({{G(8, "OFF")}, At3(10, 0, 9, 0), {G(40, 1.0), G(1, "{\\H2;x}\\Py")}}))
         .Entity("XLINE", Concat({{G(8, "0")}, At3(10, 0, 0, 0), At3(11, 1, 2, 0)}));
     return {builder.Build(), builder.Build(DxfForm::kBinary8), builder.Build(DxfForm::kBinary16)};
 }

@@ -124,7 +124,7 @@ public:
         if (record.type == "SEQEND") {
             return true;
         }
-        m_entity = std::move(record);
+        std::swap(m_entity, record);  // the record read next reuses what this one held
         m_open = m_entity.type == "POLYLINE" ||
                  (m_entity.type == "INSERT" && m_entity.Integer(66, 0) == 1);
         m_held = true;

@@ -11,7 +11,7 @@ constexpr std::size_t kBinarySentinelBytes = 22;
 
 DxfDrawing ReadDxfDrawing(CFile& file, DxfKind kind, const DrawLimits& limits) {
     DxfDrawing drawing;
-    drawing.primitives = std::make_unique<CPrimitiveList>(limits.maxHeldBytes / sizeof(Point));
+    drawing.primitives = std::make_unique<CPrimitiveList>(limits.maxHeldBytes / sizeof(HeldPoint));
     file.Seek(kind == DxfKind::kText ? 0 : static_cast<std::int64_t>(kBinarySentinelBytes));
     DxfDocument document;
     ResolveLimits resolveLimits{limits.maxVisits,

@@ -154,6 +154,22 @@ void CEntityResolver::EmitPath(const std::vector<Vector3>& points, const CTransf
     m_out.EndShape();
 }
 
+void CEntityResolver::EmitArc(Vector3 centre, Vector3 major, Vector3 minor, double start,
+                              double end, const CTransform& to, InkColour ink) {
+    double sweep = std::fmod(end - start, kTurn);
+    if (!(sweep > 0)) {
+        sweep += kTurn;  // counter-clockwise from start to end; equal ends: the whole turn
+    }
+    const Point at = to.Top(centre);
+    const Point alongMajor = to.Top(Plus(centre, major));
+    const Point alongMinor = to.Top(Plus(centre, minor));
+    m_out.AddArc(ink, {at,
+                       {alongMajor.x - at.x, alongMajor.y - at.y},
+                       {alongMinor.x - at.x, alongMinor.y - at.y},
+                       start,
+                       start + sweep});
+}
+
 void CEntityResolver::EmitFill(const std::vector<std::vector<Vector3>>& rings, const CTransform& to,
                                InkColour ink) {
     if (!m_out.BeginShape(ShapeKind::kFill, ink)) {
@@ -171,7 +187,9 @@ void CEntityResolver::EmitFill(const std::vector<std::vector<Vector3>>& rings, c
 bool CEntityResolver::Draw(const DxfEntity& entity, const Place& place, const Style& style) {
     const std::string_view type = entity.type;
     const CTransform& world = place.transform;
-    const CTransform ocs = world * CTransform::OfExtrusion(entity.Extrusion());
+    const Vector3 extrusion = entity.Extrusion();
+    const bool upright = extrusion.x == 0 && extrusion.y == 0 && extrusion.z > 0;
+    const CTransform ocs = upright ? world : world * CTransform::OfExtrusion(extrusion);
     std::vector<Vector3> points;
     if (type == "LINE") {
         EmitPath({entity.Point3(10), entity.Point3(11)}, world, style.ink, false);
@@ -183,15 +201,15 @@ bool CEntityResolver::Draw(const DxfEntity& entity, const Place& place, const St
         const double start = whole ? 0 : entity.Real(50, 0) * kRadiansPerDegree;
         const double end = whole ? kTurn : entity.Real(51, 360) * kRadiansPerDegree;
         if (radius > 0) {
-            AppendArc(entity.Point3(10), radius, start, end, points);
+            EmitArc(entity.Point3(10), {radius, 0, 0}, {0, radius, 0}, start, end, ocs, style.ink);
         }
-        EmitPath(points, ocs, style.ink, false);
     } else if (type == "ELLIPSE") {
         const Vector3 major = entity.Point3(11);
         const Vector3 minor = Times(Cross(Unit(entity.Extrusion()), major), entity.Real(40, 1));
-        AppendEllipse(entity.Point3(10), major, minor, entity.Real(41, 0), entity.Real(42, kTurn),
-                      points);
-        EmitPath(points, world, style.ink, false);
+        const double start = entity.Real(41, 0);
+        const double end = entity.Real(42, kTurn);
+        EmitArc(entity.Point3(10), major, minor, start,
+                std::abs(end - start) >= kTurn ? start + kTurn : end, world, style.ink);
     } else if (type == "LWPOLYLINE" || type == "POLYLINE") {
         DrawPolyline(entity, world, ocs, style.ink);
     } else if (type == "SOLID" || type == "TRACE") {

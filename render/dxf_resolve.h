@@ -67,6 +67,9 @@ private:
     Style StyleOf(const DxfEntity& entity, const Place& place) const;
     void EmitPath(const std::vector<Vector3>& points, const CTransform& to, InkColour ink,
                   bool closed);
+    // The arc centre + major cos t + minor sin t, t from start round to end.
+    void EmitArc(Vector3 centre, Vector3 major, Vector3 minor, double start, double end,
+                 const CTransform& to, InkColour ink);
     void EmitFill(const std::vector<std::vector<Vector3>>& rings, const CTransform& to,
                   InkColour ink);
     void DrawInsert(const DxfEntity& entity, const Place& place, const Style& style);

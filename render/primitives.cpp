@@ -2,6 +2,15 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
+
+namespace {
+
+// Farther from a drawing's first point than this, single precision no longer places a point
+// within a pixel of a picture of the whole; no real drawing spans so far.
+constexpr double kFarthestOffset = 1e30;
+
+}  // namespace
 
 void Box::Add(Point p) {
     if (empty) {
@@ -30,19 +39,88 @@ bool CPrimitiveList::BeginShape(ShapeKind kind, InkColour colour) {
     return true;
 }
 
-bool CPrimitiveList::AddPoint(Point p) {
-    if (m_spent || m_shapes.empty()) {
-        return false;
-    }
+bool CPrimitiveList::Hold(Point p) {
     if (m_points.size() >= m_maxPoints) {
         m_spent = true;
         return false;
     }
-    if (!std::isfinite(p.x) || !std::isfinite(p.y)) {
+    if (!m_first) {
+        m_first = p;
+        m_origin = p;
+    }
+    m_points.push_back(
+        {static_cast<float>(p.x - m_origin.x), static_cast<float>(p.y - m_origin.y)});
+    return true;
+}
+
+bool CPrimitiveList::AddPoint(Point p) {
+    if (m_spent || m_shapes.empty()) {
+        return false;
+    }
+    if (!std::isfinite(p.x) || !std::isfinite(p.y) ||
+        (m_first && !(std::abs(p.x - m_origin.x) < kFarthestOffset &&
+                      std::abs(p.y - m_origin.y) < kFarthestOffset))) {
         return true;  // a point no geometry reaches: left out, the rest drawn
     }
-    m_points.push_back(p);
+    return Hold(p);
+}
+
+namespace {
+
+// The least and greatest of c + a cos t + b sin t over the arc's t.
+std::pair<double, double> ArcRange(double c, double a, double b, double start, double end) {
+    const auto at = [&](double t) { return c + a * std::cos(t) + b * std::sin(t); };
+    double low = std::min(at(start), at(end));
+    double high = std::max(at(start), at(end));
+    const double turning = std::atan2(b, a);  // and half a turn on
+    for (int k = -4; k <= 4; ++k) {
+        const double t = turning + k * std::numbers::pi;
+        if (t > start && t < end) {
+            low = std::min(low, at(t));
+            high = std::max(high, at(t));
+        }
+    }
+    return {low, high};
+}
+
+}  // namespace
+
+bool CPrimitiveList::AddArc(InkColour colour, const EllipticArc& arc) {
+    const double values[] = {arc.centre.x, arc.centre.y, arc.major.x, arc.major.y,
+                             arc.minor.x,  arc.minor.y,  arc.start,   arc.end};
+    for (const double value : values) {
+        if (!std::isfinite(value)) {
+            return !m_spent;  // no arc any geometry gives: left out
+        }
+    }
+    if (!BeginShape(ShapeKind::kArc, colour)) {
+        return false;
+    }
+    m_shapes.back().kind = ShapeKind::kArc;
+    const bool held = Hold(arc.centre) &&
+                      Hold({m_origin.x + arc.major.x, m_origin.y + arc.major.y}) &&
+                      Hold({m_origin.x + arc.minor.x, m_origin.y + arc.minor.y}) &&
+                      Hold({m_origin.x + arc.start, m_origin.y + arc.end - arc.start});
+    if (!held) {
+        m_points.resize(m_ringStart);
+        m_shapes.pop_back();
+        return false;
+    }
+    const auto [minX, maxX] = ArcRange(arc.centre.x, arc.major.x, arc.minor.x, arc.start, arc.end);
+    const auto [minY, maxY] = ArcRange(arc.centre.y, arc.major.y, arc.minor.y, arc.start, arc.end);
+    m_extents.Add(Point{minX, minY});
+    m_extents.Add(Point{maxX, maxY});
+    m_ringEnds.push_back(static_cast<std::uint32_t>(m_points.size()));
+    m_shapes.back().ringCount = 1;
+    m_ringStart = static_cast<std::uint32_t>(m_points.size());
     return true;
+}
+
+EllipticArc CPrimitiveList::ArcOf(const Shape& shape) const {
+    const std::span<const HeldPoint> held = Ring(shape.firstRing);
+    const Point centre = World(held[0]);
+    const double start = held[3].x;
+    return {centre, {held[1].x, held[1].y}, {held[2].x, held[2].y}, start, start + held[3].y};
 }
 
 void CPrimitiveList::EndRing() {
@@ -56,7 +134,7 @@ void CPrimitiveList::EndRing() {
         return;
     }
     for (std::size_t i = m_ringStart; i < m_points.size(); ++i) {
-        m_extents.Add(m_points[i]);
+        m_extents.Add(World(m_points[i]));
     }
     m_ringEnds.push_back(static_cast<std::uint32_t>(m_points.size()));
     ++m_shapes.back().ringCount;
@@ -70,7 +148,7 @@ void CPrimitiveList::EndShape() {
     }
 }
 
-std::pair<const Point*, std::size_t> CPrimitiveList::Ring(std::uint32_t ring) const {
+std::span<const HeldPoint> CPrimitiveList::Ring(std::uint32_t ring) const {
     const std::uint32_t begin = ring == 0 ? 0 : m_ringEnds[ring - 1];
     return {m_points.data() + begin, m_ringEnds[ring] - begin};
 }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <vector>
 
 struct Point {
@@ -34,6 +35,24 @@ struct InkColour {
 enum class ShapeKind : std::uint8_t {
     kPath,  // each ring a line through its points, one pixel wide
     kFill,  // the rings' inside, by the even-odd rule
+    kArc,   // an elliptic arc (ArcOf), drawn as a path as fine as the picture's pixels ask
+};
+
+// centre + major cos t + minor sin t, for t from start to end (end > start, at most a turn
+// apart): circles, arcs and ellipses as any placement in the world leaves them.
+struct EllipticArc {
+    Point centre;
+    Point major;
+    Point minor;
+    double start = 0;
+    double end = 0;
+};
+
+// A point as held: its offset from the list's first point, in single precision (half the
+// memory; offsets keep a small drawing far from the origin exact to far below a pixel).
+struct HeldPoint {
+    float x = 0;
+    float y = 0;
 };
 
 struct Shape {
@@ -51,6 +70,8 @@ public:
     // nothing more is taken after that.
     bool BeginShape(ShapeKind kind, InkColour colour);
     bool AddPoint(Point p);
+    // An arc as a shape of its own.
+    bool AddArc(InkColour colour, const EllipticArc& arc);
     // Ends the ring being made; a ring of one point is kept only in a path (a dot).
     void EndRing();
     void EndShape();
@@ -61,14 +82,20 @@ public:
     void Spend() { m_spent = true; }
     const Box& Extents() const { return m_extents; }
     const std::vector<Shape>& Shapes() const { return m_shapes; }
-    // The points of ring `ring`.
-    std::pair<const Point*, std::size_t> Ring(std::uint32_t ring) const;
+    // The points of ring `ring`, and each as a point of the world.
+    std::span<const HeldPoint> Ring(std::uint32_t ring) const;
+    Point World(HeldPoint p) const { return {m_origin.x + p.x, m_origin.y + p.y}; }
+    // The arc a kArc shape holds.
+    EllipticArc ArcOf(const Shape& shape) const;
     std::size_t PointCount() const { return m_points.size(); }
 
 private:
     std::uint64_t m_maxPoints;
     bool m_spent = false;
-    std::vector<Point> m_points;
+    std::vector<HeldPoint> m_points;
+    std::optional<Point> m_first;  // the origin of the offsets, once a point is added
+    Point m_origin;
+    bool Hold(Point p);
     std::vector<std::uint32_t> m_ringEnds;  // one past each ring's last point
     std::vector<Shape> m_shapes;
     std::uint32_t m_ringStart = 0;
