@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -243,6 +244,80 @@ TEST(LibraryCallsTest, TheSearchReadsNoMoreThanTheCallerAllows) {
         }
     }
     EXPECT_EQ(pictavex_set_scan_limit(nullptr, 0), PICTAVEX_EINVAL);
+}
+
+}  // namespace
+
+namespace {
+
+// Drawing through the API: stored only by default, so that programs built before see no
+// change; asked for, a DXF without a whole preview is drawn at each side asked, larger than
+// the default too; the preview call still speaks of what was stored; a bad choice is refused.
+TEST(LibraryCallsTest, DrawingIsChosenPerContextAndDrawnAtTheSideAsked) {
+    const Bytes none = BuildDxf({.section = false, .lines = 4});
+    const Bytes damaged = BuildDxf({.preview = ColourDib(5, 3), .count = 9, .lines = 4});
+    const Bytes whole = BuildDxf({.preview = ColourDib(5, 3), .lines = 4});
+    Context context;
+    pictavex_ctx* ctx = context.ctx;
+    int kind = 0;
+    EXPECT_EQ(pictavex_get_picture_kind(ctx, &kind), PICTAVEX_ENOT_LOADED);
+    EXPECT_EQ(pictavex_load_buffer(ctx, none.data(), none.size()), PICTAVEX_ENO_PREVIEW);
+    EXPECT_EQ(pictavex_set_draw(ctx, 3), PICTAVEX_EINVAL);
+    EXPECT_EQ(pictavex_set_draw(nullptr, PICTAVEX_DRAW_MISSING), PICTAVEX_EINVAL);
+    EXPECT_EQ(pictavex_get_picture_kind(ctx, nullptr), PICTAVEX_EINVAL);
+    ASSERT_EQ(pictavex_set_draw(ctx, PICTAVEX_DRAW_MISSING), PICTAVEX_OK);
+    const struct {
+        const Bytes& drawing;
+        int kind;
+        int preview;  // what the preview call says
+    } rows[] = {
+        {none, PICTAVEX_PICTURE_DRAWN, PICTAVEX_ENO_PREVIEW},
+        {damaged, PICTAVEX_PICTURE_DRAWN, PICTAVEX_EDAMAGED},
+        {whole, PICTAVEX_PICTURE_STORED, PICTAVEX_OK},
+    };
+    for (const auto& row : rows) {
+        ASSERT_EQ(pictavex_load_buffer(ctx, row.drawing.data(), row.drawing.size()), PICTAVEX_OK);
+        EXPECT_EQ(pictavex_get_picture_kind(ctx, &kind), PICTAVEX_OK);
+        EXPECT_EQ(kind, row.kind);
+        EXPECT_EQ(pictavex_get_preview(ctx, nullptr, nullptr, nullptr), row.preview);
+    }
+    ASSERT_EQ(pictavex_load_buffer(ctx, none.data(), none.size()), PICTAVEX_OK);
+    for (const std::uint32_t side : {40u, 300u, 40u}) {
+        std::uint32_t width = 0;
+        std::uint32_t height = 0;
+        ASSERT_EQ(pictavex_get_fitted_size(ctx, side, &width, &height), PICTAVEX_OK);
+        EXPECT_EQ(std::max(width, height), side);  // drawn at the side, however large
+        Bytes rgba(std::size_t{width} * height * 4, 0xEE);
+        ASSERT_EQ(
+            pictavex_get_fitted(ctx, side, PICTAVEX_FMT_RGBA8, rgba.data(), width * 4, rgba.size()),
+            PICTAVEX_OK);
+        std::size_t inked = 0;
+        for (std::size_t at = 0; at < rgba.size(); at += 4) {
+            inked += rgba[at] != 0xFF || rgba[at + 1] != 0xFF || rgba[at + 2] != 0xFF ? 1 : 0;
+            EXPECT_EQ(rgba[at + 3], 0xFF);
+        }
+        EXPECT_GT(inked, side / 2) << side;  // lines of ink on the white background
+        EXPECT_LT(inked, rgba.size() / 8) << side;
+    }
+    std::size_t bmp = 0;
+    EXPECT_EQ(pictavex_get_bmp_size(ctx, &bmp), PICTAVEX_OK);
+    Bytes file(bmp);
+    ASSERT_EQ(pictavex_get_bmp(ctx, file.data(), file.size()), PICTAVEX_OK);
+    const auto u32 = [&file](std::size_t at) {
+        return std::uint32_t{file[at]} | std::uint32_t{file[at + 1]} << 8 |
+               std::uint32_t{file[at + 2]} << 16 | std::uint32_t{file[at + 3]} << 24;
+    };
+    EXPECT_EQ(std::max(u32(18), u32(22)), 256u);  // drawn at the default side
+    // Always drawn: even a whole stored preview gives way.
+    ASSERT_EQ(pictavex_set_draw(ctx, PICTAVEX_DRAW_ALWAYS), PICTAVEX_OK);
+    ASSERT_EQ(pictavex_load_buffer(ctx, whole.data(), whole.size()), PICTAVEX_OK);
+    EXPECT_EQ(pictavex_get_picture_kind(ctx, &kind), PICTAVEX_OK);
+    EXPECT_EQ(kind, PICTAVEX_PICTURE_DRAWN);
+    // A limit of one entity: the drawing is over it, on every machine.
+    ASSERT_EQ(pictavex_set_draw_limits(ctx, 1, 0), PICTAVEX_OK);
+    EXPECT_EQ(pictavex_load_buffer(ctx, none.data(), none.size()), PICTAVEX_ELIMIT);
+    ASSERT_EQ(pictavex_set_draw_limits(ctx, 0, 0), PICTAVEX_OK);
+    EXPECT_EQ(pictavex_load_buffer(ctx, none.data(), none.size()), PICTAVEX_OK);
 }
 
 }  // namespace
