@@ -163,23 +163,15 @@ const CStrokeFont& CEntityResolver::Font() {
 
 void CEntityResolver::DrawTextLine(const std::u32string& line, const CTransform& place,
                                    InkColour ink) {
-    const CStrokeFont& font = Font();
-    double pen = 0;
-    std::vector<Vector3> points;
-    for (const char32_t c : line) {
-        const Glyph& glyph = font.Of(c);
-        for (const std::vector<Point>& stroke : glyph.strokes) {
-            points.clear();
-            for (const Point& p : stroke) {
-                points.push_back({pen + p.x - glyph.left, CStrokeFont::kBaseline - p.y, 0});
-            }
-            EmitPath(points, place, ink, false);
-        }
-        pen += glyph.right - glyph.left;
-        if (m_out.Spent()) {
-            return;
-        }
-    }
+    const Point origin = place.Top(0, 0);
+    const Point along = place.Top(1, 0);
+    const Point up = place.Top(0, 1);
+    m_out.AddText(ink,
+                  {origin,
+                   {along.x - origin.x, along.y - origin.y},
+                   {up.x - origin.x, up.y - origin.y},
+                   Advance(line, Font())},
+                  line, CStrokeFont::kCapHeight, CStrokeFont::kDescent);
 }
 
 void CEntityResolver::DrawText(const DxfEntity& entity, const CTransform& ocs, InkColour ink) {

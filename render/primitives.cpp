@@ -40,7 +40,7 @@ bool CPrimitiveList::BeginShape(ShapeKind kind, InkColour colour) {
 }
 
 bool CPrimitiveList::Hold(Point p) {
-    if (m_points.size() >= m_maxPoints) {
+    if (Held() >= m_maxPoints) {
         m_spent = true;
         return false;
     }
@@ -114,6 +114,54 @@ bool CPrimitiveList::AddArc(InkColour colour, const EllipticArc& arc) {
     m_shapes.back().ringCount = 1;
     m_ringStart = static_cast<std::uint32_t>(m_points.size());
     return true;
+}
+
+bool CPrimitiveList::AddText(InkColour colour, const TextRun& run, std::u32string_view characters,
+                             double ascent, double descent) {
+    const double values[] = {run.origin.x, run.origin.y, run.across.x, run.across.y,
+                             run.up.x,     run.up.y,     run.advance};
+    for (const double value : values) {
+        if (!std::isfinite(value)) {
+            return !m_spent;
+        }
+    }
+    if (characters.size() / 2 >= Room() || !BeginShape(ShapeKind::kText, colour)) {
+        m_spent = true;
+        return false;
+    }
+    Shape& shape = m_shapes.back();
+    shape.kind = ShapeKind::kText;
+    const bool held = Hold(run.origin) &&
+                      Hold({m_origin.x + run.across.x, m_origin.y + run.across.y}) &&
+                      Hold({m_origin.x + run.up.x, m_origin.y + run.up.y}) &&
+                      Hold({m_origin.x + run.advance, m_origin.y});
+    if (!held) {
+        m_points.resize(m_ringStart);
+        m_shapes.pop_back();
+        return false;
+    }
+    shape.firstCharacter = static_cast<std::uint32_t>(m_characters.size());
+    shape.characterCount = static_cast<std::uint32_t>(characters.size());
+    m_characters += characters;
+    for (const double along : {0.0, run.advance}) {
+        for (const double height : {-descent, ascent}) {
+            m_extents.Add(Point{run.origin.x + run.across.x * along + run.up.x * height,
+                                run.origin.y + run.across.y * along + run.up.y * height});
+        }
+    }
+    m_ringEnds.push_back(static_cast<std::uint32_t>(m_points.size()));
+    shape.ringCount = 1;
+    m_ringStart = static_cast<std::uint32_t>(m_points.size());
+    return true;
+}
+
+TextRun CPrimitiveList::TextOf(const Shape& shape) const {
+    const std::span<const HeldPoint> held = Ring(shape.firstRing);
+    return {World(held[0]), {held[1].x, held[1].y}, {held[2].x, held[2].y}, held[3].x};
+}
+
+std::u32string_view CPrimitiveList::CharactersOf(const Shape& shape) const {
+    return std::u32string_view(m_characters).substr(shape.firstCharacter, shape.characterCount);
 }
 
 EllipticArc CPrimitiveList::ArcOf(const Shape& shape) const {

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
+#include <string_view>
 #include <vector>
 
 struct Point {
@@ -36,6 +38,16 @@ enum class ShapeKind : std::uint8_t {
     kPath,  // each ring a line through its points, one pixel wide
     kFill,  // the rings' inside, by the even-odd rule
     kArc,   // an elliptic arc (ArcOf), drawn as a path as fine as the picture's pixels ask
+    kText,  // a line of text (TextOf, CharactersOf), stroked in the stroke font
+};
+
+// Where a line of text lies: a font unit along it is `across`, a font unit up is `up`, from
+// `origin` on its baseline; it is `advance` font units long.
+struct TextRun {
+    Point origin;
+    Point across;
+    Point up;
+    double advance = 0;
 };
 
 // centre + major cos t + minor sin t, for t from start to end (end > start, at most a turn
@@ -60,6 +72,8 @@ struct Shape {
     InkColour colour;
     std::uint32_t firstRing = 0;
     std::uint32_t ringCount = 0;
+    std::uint32_t firstCharacter = 0;  // kText: its characters
+    std::uint32_t characterCount = 0;
 };
 
 class CPrimitiveList {
@@ -78,7 +92,7 @@ public:
 
     bool Spent() const { return m_spent; }
     // Points that may still be added; what would take more ends the drawing with Spend().
-    std::uint64_t Room() const { return m_spent ? 0 : m_maxPoints - m_points.size(); }
+    std::uint64_t Room() const { return m_spent ? 0 : m_maxPoints - Held(); }
     void Spend() { m_spent = true; }
     const Box& Extents() const { return m_extents; }
     const std::vector<Shape>& Shapes() const { return m_shapes; }
@@ -87,15 +101,22 @@ public:
     Point World(HeldPoint p) const { return {m_origin.x + p.x, m_origin.y + p.y}; }
     // The arc a kArc shape holds.
     EllipticArc ArcOf(const Shape& shape) const;
+    // A line of text as a shape of its own: its box counts for the extents.
+    bool AddText(InkColour colour, const TextRun& run, std::u32string_view characters,
+                 double ascent, double descent);
+    TextRun TextOf(const Shape& shape) const;
+    std::u32string_view CharactersOf(const Shape& shape) const;
     std::size_t PointCount() const { return m_points.size(); }
 
 private:
     std::uint64_t m_maxPoints;
     bool m_spent = false;
     std::vector<HeldPoint> m_points;
+    std::u32string m_characters;   // of the text shapes, each counted as half a point
     std::optional<Point> m_first;  // the origin of the offsets, once a point is added
     Point m_origin;
     bool Hold(Point p);
+    std::uint64_t Held() const { return m_points.size() + m_characters.size() / 2; }
     std::vector<std::uint32_t> m_ringEnds;  // one past each ring's last point
     std::vector<Shape> m_shapes;
     std::uint32_t m_ringStart = 0;

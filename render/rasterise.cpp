@@ -7,9 +7,11 @@
 #include <memory>
 #include <new>
 #include <numbers>
+#include <optional>
 #include <vector>
 
 #include "dib/dib_layout.h"
+#include "render/stroke_font.h"
 
 namespace {
 
@@ -21,6 +23,8 @@ constexpr std::uint64_t kMostFillSteps = 1ull << 24;
 // How finely edges are sampled: sixteen levels of coverage, enough for lines a pixel wide,
 // at a fifth of the work of 256.
 constexpr pixman_format_code_t kCoverageFormat = PIXMAN_a4;
+// Text whose capitals are lower than this, in pixels, shows as a bar.
+constexpr double kSmallestReadableText = 3;
 // Strokes shorter than this, in pixels, are joined to the next.
 constexpr double kShortestSegment = 0.5;
 // How far an arc's chords may stray from it, in pixels, and how many they may be.
@@ -175,6 +179,10 @@ public:
                 StrokeRing(rings.back(), shape.colour, false);
                 continue;
             }
+            if (shape.kind == ShapeKind::kText) {
+                StrokeText(primitives.TextOf(shape), primitives.CharactersOf(shape), shape.colour);
+                continue;
+            }
             for (std::uint32_t r = 0; r < shape.ringCount; ++r) {
                 std::vector<Point>& ring = rings.emplace_back();
                 for (const HeldPoint held : primitives.Ring(shape.firstRing + r)) {
@@ -216,6 +224,40 @@ private:
                               Bounded(centre.y + major.y * std::cos(t) + minor.y * std::sin(t))});
         }
         return points;
+    }
+
+    // A line of text: its glyphs' strokes, or, where its capitals would be too small to
+    // read, a bar through the middle of its line, as CAD programs show such text.
+    void StrokeText(const TextRun& run, std::u32string_view characters, InkColour colour) {
+        const Point origin = Pixel(run.origin);
+        const Point across{run.across.x * m_frame.scale, -run.across.y * m_frame.scale};
+        const Point up{run.up.x * m_frame.scale, -run.up.y * m_frame.scale};
+        const auto at = [&](double x, double y) {
+            return Point{Bounded(origin.x + across.x * x + up.x * y),
+                         Bounded(origin.y + across.y * x + up.y * y)};
+        };
+        std::vector<Point> points;
+        if (std::hypot(up.x, up.y) * CStrokeFont::kCapHeight < kSmallestReadableText) {
+            const double middle = CStrokeFont::kCapHeight / 2;
+            points = {at(0, middle), at(run.advance, middle)};
+            StrokeRing(points, colour, false);
+            return;
+        }
+        if (!m_font) {
+            m_font.emplace();
+        }
+        double pen = 0;
+        for (const char32_t c : characters) {
+            const Glyph& glyph = m_font->Of(c);
+            for (const std::vector<Point>& stroke : glyph.strokes) {
+                points.clear();
+                for (const Point& p : stroke) {
+                    points.push_back(at(pen + p.x - glyph.left, CStrokeFont::kBaseline - p.y));
+                }
+                StrokeRing(points, colour, false);
+            }
+            pen += glyph.right - glyph.left;
+        }
     }
 
     static std::uint32_t Argb(COLORREF colour) {
@@ -288,6 +330,7 @@ private:
     PixmanImage m_image;
     std::vector<pixman_triangle_t> m_lines;
     InkColour m_lineColour;
+    std::optional<CStrokeFont> m_font;  // read when the first text is stroked
 };
 
 }  // namespace
