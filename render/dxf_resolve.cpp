@@ -94,16 +94,22 @@ bool CEntityResolver::Resolve(const DxfEntity& entity) {
     return !Stopped();
 }
 
+const LayerStyle& CEntityResolver::LayerStyleOf(std::string_view layer) const {
+    // Entities come layer after layer, mostly: the last one looked up is kept.
+    if (!m_lastLayer || layer != m_lastLayer->first) {
+        const auto found = m_document.layers.find(TableKey(layer));
+        m_lastLayer.emplace(std::string(layer),
+                            found != m_document.layers.end() ? found->second : LayerStyle{});
+    }
+    return m_lastLayer->second;
+}
+
 CEntityResolver::Style CEntityResolver::StyleOf(const DxfEntity& entity, const Place& place) const {
     std::string_view layer = entity.Text(kLayerCode);
     if ((layer.empty() || layer == "0") && !place.blockLayer.empty()) {
         layer = place.blockLayer;  // what lies on layer 0 of a block takes the insert's layer
     }
-    LayerStyle layerStyle;
-    if (const auto found = m_document.layers.find(TableKey(layer));
-        found != m_document.layers.end()) {
-        layerStyle = found->second;
-    }
+    const LayerStyle& layerStyle = LayerStyleOf(layer);
     const InkColour layerInk = layerStyle.trueColour ? InkColour{*layerStyle.trueColour, false}
                                                      : IndexColour(std::abs(layerStyle.colour));
     EntityColour colour;
@@ -257,7 +263,9 @@ bool CEntityResolver::Draw(const DxfEntity& entity, const Place& place, const St
     } else if (type == "INSERT") {
         DrawInsert(entity, place, style);
     } else if (type == "DIMENSION") {
-        DrawBlock(entity.Text(2), CTransform(), place, style);
+        if (const DxfBlock* block = FindBlock(entity.Text(2))) {
+            DrawBlock(*block, CTransform(), place, style);
+        }
     } else {
         return false;
     }
@@ -265,7 +273,8 @@ bool CEntityResolver::Draw(const DxfEntity& entity, const Place& place, const St
 }
 
 void CEntityResolver::DrawInsert(const DxfEntity& entity, const Place& place, const Style& style) {
-    if (!m_document.blocks.contains(TableKey(entity.Text(2)))) {
+    const DxfBlock* block = FindBlock(entity.Text(2));
+    if (block == nullptr) {
         return;  // an insert of no block draws nothing, however many copies it asks for
     }
     const auto count = [&](int code) {
@@ -287,7 +296,7 @@ void CEntityResolver::DrawInsert(const DxfEntity& entity, const Place& place, co
             const CTransform cell =
                 CTransform::Translation({entity.Real(44, 0) * static_cast<double>(column),
                                          entity.Real(45, 0) * static_cast<double>(row), 0});
-            DrawBlock(entity.Text(2), placed * cell * scaled, place, style);
+            DrawBlock(*block, placed * cell * scaled, place, style);
         }
     }
     for (const DxfEntity& attribute : entity.children) {
@@ -297,13 +306,16 @@ void CEntityResolver::DrawInsert(const DxfEntity& entity, const Place& place, co
     }
 }
 
-void CEntityResolver::DrawBlock(std::string_view name, const CTransform& at, const Place& place,
-                                const Style& style) {
+const DxfBlock* CEntityResolver::FindBlock(std::string_view name) const {
     const auto found = m_document.blocks.find(TableKey(name));
-    if (found == m_document.blocks.end() || place.depth >= kMostInsertDepth) {
+    return found == m_document.blocks.end() ? nullptr : &found->second;
+}
+
+void CEntityResolver::DrawBlock(const DxfBlock& block, const CTransform& at, const Place& place,
+                                const Style& style) {
+    if (place.depth >= kMostInsertDepth) {
         return;
     }
-    const DxfBlock& block = found->second;
     if (std::find(m_drawing.begin(), m_drawing.end(), &block) != m_drawing.end()) {
         return;  // a block inside itself: drawn once
     }

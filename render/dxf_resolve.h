@@ -65,6 +65,7 @@ private:
     // Whether the kind is one drawn.
     bool Draw(const DxfEntity& entity, const Place& place, const Style& style);
     Style StyleOf(const DxfEntity& entity, const Place& place) const;
+    const LayerStyle& LayerStyleOf(std::string_view layer) const;
     void EmitPath(const std::vector<Vector3>& points, const CTransform& to, InkColour ink,
                   bool closed);
     // The arc centre + major cos t + minor sin t, t from start round to end.
@@ -73,7 +74,8 @@ private:
     void EmitFill(const std::vector<std::vector<Vector3>>& rings, const CTransform& to,
                   InkColour ink);
     void DrawInsert(const DxfEntity& entity, const Place& place, const Style& style);
-    void DrawBlock(std::string_view name, const CTransform& at, const Place& place,
+    const DxfBlock* FindBlock(std::string_view name) const;
+    void DrawBlock(const DxfBlock& block, const CTransform& at, const Place& place,
                    const Style& style);
     void DrawPolyline(const DxfEntity& entity, const CTransform& world, const CTransform& ocs,
                       InkColour ink);
@@ -94,4 +96,5 @@ private:
     std::vector<const DxfBlock*> m_drawing;  // the blocks being drawn, outermost first
     std::vector<Construction> m_constructions;
     std::optional<CStrokeFont> m_font;  // read when the first text is drawn
+    mutable std::optional<std::pair<std::string, LayerStyle>> m_lastLayer;
 };
