@@ -6,19 +6,20 @@
 //   pictavex-thumbnailer [-s SIZE] DRAWING OUTPUT
 //   pictavex-thumbnailer --help | --version
 #include <cerrno>
+#include <charconv>
 #include <cstdint>
 #include <cstring>
 #include <memory>
 #include <new>
 #include <span>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "app/messages.h"
-#include "app/option_values.h"
 #include "lib/pictavex.h"
 #include "platform/console.h"
+#include "platform/error_text.h"
 #include "platform/output_file.h"
 #include "platform/output_names.h"
 #include "platform/termination.h"
@@ -40,6 +41,26 @@ constexpr char kHelpText[] =
     "OUTPUT is written whole or not at all; an existing OUTPUT must be a regular file\n"
     "and is written in place. Exit status: 0 when written, 1 when the command line is\n"
     "wrong, 2 when the drawing gives no thumbnail or OUTPUT cannot be written.\n";
+// Larger than any thumbnail a desktop asks for: a larger size only means "as stored".
+constexpr std::uint32_t kMostSize = 65535;
+
+// A command line the thumbnailer cannot follow.
+class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+std::uint32_t ParseSize(std::string_view value) {
+    std::uint32_t size = 0;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), size);
+    if (value.empty() || error != std::errc() || end != value.data() + value.size() ||
+        size > kMostSize) {
+        throw UsageError("-s: '" + std::string(value) + "' is not a size in pixels (0 to " +
+                         std::to_string(kMostSize) + ")");
+    }
+    return size;
+}
+
 // File managers show thumbnails on a light page: a white background with black lines reads
 // there like the drawing itself, where the default black one would show as a dark tile.
 constexpr std::uint32_t kThumbnailBackground = 0xFFFFFF;
@@ -72,9 +93,9 @@ Request ParseArguments(std::span<char*> arguments) {
             if (++i == arguments.size()) {
                 throw UsageError("-s: a value must follow");
             }
-            request.size = ParseSize("-s", arguments[i]);
+            request.size = ParseSize(arguments[i]);
         } else if (argument.starts_with("-s")) {  // "-s256", as getopt reads it
-            request.size = ParseSize("-s", argument.substr(2));
+            request.size = ParseSize(argument.substr(2));
         } else {
             throw UsageError("unknown option '" + std::string(argument) + "'");
         }
@@ -150,7 +171,8 @@ int main(int argc, char* argv[]) {
                            ? std::string(kUsage) + kHelpText
                            : std::string(ProgramName()) + " " + PICTAVEX_VERSION + "\n");
             if (const int cause = ConsoleOutputError(); cause != 0) {
-                ReportOutputError(cause);
+                ConsoleError(std::string(ProgramName()) +
+                             ": write error: " + SystemErrorText(cause) + "\n");
                 return kExitUsage;
             }
             return 0;
