@@ -9,6 +9,8 @@ namespace {
 constexpr double kHalfWidth = 0.5;  // of a line, in pixels
 // Edge-band steps a fill may take; a fill of more is drawn as its outline.
 constexpr std::uint64_t kMostFillSteps = 1ull << 24;
+// How far past the picture's edges a segment is kept: beyond its own half width and caps.
+constexpr double kClipMargin = 2;
 // Kept inside what pixman's 16.16 fixed point holds.
 constexpr double kFarthestPixel = 16384;
 
@@ -30,6 +32,37 @@ struct Edge {
 };
 
 }  // namespace
+
+bool ClipSegment(Point& a, Point& b, double width, double height) {
+    const double low[] = {-kClipMargin, -kClipMargin};
+    const double high[] = {width + kClipMargin, height + kClipMargin};
+    const double from[] = {a.x, a.y};
+    const double along[] = {b.x - a.x, b.y - a.y};
+    double enter = 0;
+    double leave = 1;
+    for (int axis = 0; axis < 2; ++axis) {
+        if (along[axis] == 0) {
+            if (from[axis] < low[axis] || from[axis] > high[axis]) {
+                return false;
+            }
+            continue;
+        }
+        double t1 = (low[axis] - from[axis]) / along[axis];
+        double t2 = (high[axis] - from[axis]) / along[axis];
+        if (t1 > t2) {
+            std::swap(t1, t2);
+        }
+        enter = std::max(enter, t1);
+        leave = std::min(leave, t2);
+    }
+    if (enter > leave) {
+        return false;
+    }
+    const Point start = a;
+    a = {start.x + along[0] * enter, start.y + along[1] * enter};
+    b = {start.x + along[0] * leave, start.y + along[1] * leave};
+    return true;
+}
 
 double Bounded(double pixels) {
     return std::isnan(pixels) ? 0 : std::clamp(pixels, -kFarthestPixel, kFarthestPixel);

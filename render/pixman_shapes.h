@@ -16,6 +16,10 @@ double Bounded(double pixels);
 // segment of no length is a pixel's square.
 void AddSegment(Point a, Point b, std::vector<pixman_triangle_t>& out);
 
+// Cuts the segment to the picture of width x height and a little around it; false when it
+// lies wholly outside.
+bool ClipSegment(Point& a, Point& b, double width, double height);
+
 // The inside of rings by the even-odd rule, as trapezoids between the rows where a corner
 // lies; false when that takes more than kMostFillSteps.
 bool AddFill(const std::vector<std::vector<Point>>& rings, std::vector<pixman_trapezoid_t>& out);

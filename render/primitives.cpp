@@ -53,17 +53,31 @@ bool CPrimitiveList::Hold(Point p) {
     return true;
 }
 
+// Whether a point can be held: finite, and near enough the first that its offset is.
+bool CPrimitiveList::Holdable(Point p) const {
+    return std::isfinite(p.x) && std::isfinite(p.y) &&
+           (!m_first || (std::abs(p.x - m_origin.x) < kFarthestOffset &&
+                         std::abs(p.y - m_origin.y) < kFarthestOffset));
+}
+
 bool CPrimitiveList::AddPoint(Point p) {
     if (m_spent || m_shapes.empty()) {
         return false;
     }
-    if (!std::isfinite(p.x) || !std::isfinite(p.y) ||
-        (m_first && !(std::abs(p.x - m_origin.x) < kFarthestOffset &&
-                      std::abs(p.y - m_origin.y) < kFarthestOffset))) {
+    if (!Holdable(p)) {
         return true;  // a point no geometry reaches: left out, the rest drawn
     }
     return Hold(p);
 }
+
+namespace {
+
+// Whether a vector (an arc's axis, a text's unit) is short enough to be held.
+bool HoldableVector(Point v) {
+    return std::abs(v.x) < kFarthestOffset && std::abs(v.y) < kFarthestOffset;
+}
+
+}  // namespace
 
 namespace {
 
@@ -92,6 +106,9 @@ bool CPrimitiveList::AddArc(InkColour colour, const EllipticArc& arc) {
         if (!std::isfinite(value)) {
             return !m_spent;  // no arc any geometry gives: left out
         }
+    }
+    if (!Holdable(arc.centre) || !HoldableVector(arc.major) || !HoldableVector(arc.minor)) {
+        return !m_spent;
     }
     if (!BeginShape(ShapeKind::kArc, colour)) {
         return false;
@@ -124,6 +141,10 @@ bool CPrimitiveList::AddText(InkColour colour, const TextRun& run, std::u32strin
         if (!std::isfinite(value)) {
             return !m_spent;
         }
+    }
+    if (!Holdable(run.origin) || !HoldableVector(run.across) || !HoldableVector(run.up) ||
+        !(std::abs(run.advance) < kFarthestOffset)) {
+        return !m_spent;
     }
     if (characters.size() / 2 >= Room() || !BeginShape(ShapeKind::kText, colour)) {
         m_spent = true;

@@ -116,6 +116,7 @@ private:
     std::optional<Point> m_first;  // the origin of the offsets, once a point is added
     Point m_origin;
     bool Hold(Point p);
+    bool Holdable(Point p) const;
     std::uint64_t Held() const { return m_points.size() + m_characters.size() / 2; }
     std::vector<std::uint32_t> m_ringEnds;  // one past each ring's last point
     std::vector<Shape> m_shapes;

@@ -3,7 +3,9 @@
 #include <pixman.h>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
+#include <cstdint>
 #include <memory>
 #include <new>
 #include <numbers>
@@ -61,7 +63,10 @@ public:
         m_image.reset(pixman_image_create_bits(PIXMAN_a8r8g8b8, static_cast<int>(frame.width),
                                                static_cast<int>(frame.height), m_pixels.data(),
                                                static_cast<int>(frame.width * 4)));
-        if (!m_image) {
+        // The coverage of one run of one colour, drawn into and cleared again where it was.
+        m_coverage.reset(pixman_image_create_bits(kCoverageFormat, static_cast<int>(frame.width),
+                                                  static_cast<int>(frame.height), nullptr, 0));
+        if (!m_image || !m_coverage) {
             throw std::bad_alloc();
         }
     }
@@ -111,8 +116,10 @@ private:
         const double step =
             radius > kArcTolerance ? 2 * std::acos(1 - kArcTolerance / radius) : kFullTurn;
         const double sweep = arc.end - arc.start;
+        const double wanted = std::ceil(sweep / step);
         const auto steps = static_cast<int>(
-            std::clamp(std::ceil(sweep / step), double{kLeastArcSteps}, double{kMostArcSteps}));
+            std::isnan(wanted) ? kMostArcSteps
+                               : std::clamp(wanted, double{kLeastArcSteps}, double{kMostArcSteps}));
         std::vector<Point> points;
         for (int i = 0; i <= steps; ++i) {
             const double t = arc.start + sweep * i / steps;
@@ -174,15 +181,15 @@ private:
             const double dx = ring[i].x - last.x;
             const double dy = ring[i].y - last.y;
             if (dx * dx + dy * dy >= kShortestSegment * kShortestSegment || (end && drawn)) {
-                AddSegment(last, ring[i], m_lines);
+                Segment(last, ring[i]);
                 last = ring[i];
                 drawn = true;
             }
         }
         if (!drawn) {  // all of it within a fraction of a pixel: a dot where it ends
-            AddSegment(last, ring.back(), m_lines);
+            Segment(last, ring.back());
         } else if (closed && ring.size() > 2) {
-            AddSegment(last, ring.front(), m_lines);
+            Segment(last, ring.front());
         }
     }
 
@@ -190,10 +197,53 @@ private:
         if (m_lines.empty()) {
             return;
         }
+        // Segments are cut to the picture, so the mask pixman makes for them is no larger.
         const PixmanImage ink = Solid(m_lineColour);
         pixman_composite_triangles(PIXMAN_OP_OVER, ink.get(), m_image.get(), kCoverageFormat, 0, 0,
                                    0, 0, static_cast<int>(m_lines.size()), m_lines.data());
         m_lines.clear();
+    }
+
+    void Segment(Point a, Point b) {
+        if (ClipSegment(a, b, m_frame.width, m_frame.height)) {
+            AddSegment(a, b, m_lines);
+        }
+    }
+
+    // Where a run's coverage may lie, in whole pixels.
+    struct CoverageBox {
+        pixman_fixed_t x1 = INT32_MAX;
+        pixman_fixed_t y1 = INT32_MAX;
+        pixman_fixed_t x2 = INT32_MIN;
+        pixman_fixed_t y2 = INT32_MIN;
+        void Add(pixman_point_fixed_t p) {
+            x1 = std::min(x1, p.x);
+            y1 = std::min(y1, p.y);
+            x2 = std::max(x2, p.x);
+            y2 = std::max(y2, p.y);
+        }
+    };
+
+    // The run's colour through its coverage, within its box and the picture, onto the
+    // picture; then the coverage cleared there for the next run.
+    void Composite(const CoverageBox& box, InkColour colour) {
+        const int width = static_cast<int>(m_frame.width);
+        const int height = static_cast<int>(m_frame.height);
+        const int left = std::clamp(pixman_fixed_to_int(box.x1) - 1, 0, width);
+        const int top = std::clamp(pixman_fixed_to_int(box.y1) - 1, 0, height);
+        const int right = std::clamp(pixman_fixed_to_int(box.x2) + 2, 0, width);
+        const int bottom = std::clamp(pixman_fixed_to_int(box.y2) + 2, 0, height);
+        if (left >= right || top >= bottom) {
+            return;
+        }
+        const PixmanImage ink = Solid(colour);
+        pixman_image_composite32(PIXMAN_OP_OVER, ink.get(), m_coverage.get(), m_image.get(), 0, 0,
+                                 left, top, left, top, right - left, bottom - top);
+        const pixman_color_t none{0, 0, 0, 0};
+        const pixman_rectangle16_t area{
+            static_cast<std::int16_t>(left), static_cast<std::int16_t>(top),
+            static_cast<std::uint16_t>(right - left), static_cast<std::uint16_t>(bottom - top)};
+        pixman_image_fill_rectangles(PIXMAN_OP_SRC, m_coverage.get(), &none, 1, &area);
     }
 
     bool FillRings(const std::vector<std::vector<Point>>& rings, InkColour colour) {
@@ -203,10 +253,16 @@ private:
         }
         FlushLines();  // what was drawn before lies under it
         if (!trapezoids.empty()) {
-            const PixmanImage ink = Solid(colour);
-            pixman_composite_trapezoids(PIXMAN_OP_OVER, ink.get(), m_image.get(), kCoverageFormat,
-                                        0, 0, 0, 0, static_cast<int>(trapezoids.size()),
-                                        trapezoids.data());
+            // The rows the trapezoids span, across the whole width: their sides' points may
+            // lie far past the rows they bound.
+            CoverageBox box;
+            for (const pixman_trapezoid_t& trapezoid : trapezoids) {
+                box.Add({0, trapezoid.top});
+                box.Add({pixman_int_to_fixed(static_cast<int>(m_frame.width)), trapezoid.bottom});
+            }
+            pixman_add_trapezoids(m_coverage.get(), 0, 0, static_cast<int>(trapezoids.size()),
+                                  trapezoids.data());
+            Composite(box, colour);
         }
         return true;
     }
@@ -224,6 +280,7 @@ private:
     COLORREF m_background;
     std::vector<std::uint32_t> m_pixels;
     PixmanImage m_image;
+    PixmanImage m_coverage;
     std::vector<pixman_triangle_t> m_lines;
     InkColour m_lineColour;
     std::optional<CStrokeFont> m_font;  // read when the first text is stroked
