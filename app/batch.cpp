@@ -88,8 +88,10 @@ DrawingJob MakeJob(const PathParts& pattern, const SearchMatch& match, const Bat
 namespace {
 
 // The matches of a pattern, or of a literal name, one drawing after another.
-void ProcessFound(const std::string& pattern, SearchResult (*find)(const std::string&),
+void ProcessFound(const std::string& named, SearchResult (*find)(const std::string&),
                   BatchState& state) {
+    // "plans/" names the folder "plans" names: a trailing separator changes nothing.
+    const std::string pattern = WithoutTrailingSeparators(named);
     const PathParts parts = SplitPath(pattern);
     SearchResult result;
     try {
@@ -97,9 +99,14 @@ void ProcessFound(const std::string& pattern, SearchResult (*find)(const std::st
     } catch (const std::bad_alloc&) {
         result.error = ENOMEM;
     }
+    if (pattern != named && !result.matches.empty()) {  // "p*/" names folders alone
+        std::erase_if(result.matches,
+                      [](const SearchMatch& match) { return match.kind != EntryKind::kDirectory; });
+        result.error = result.matches.empty() ? ENOTDIR : result.error;
+    }
     if (result.matches.empty()) {
         const DrawingSettings& settings = state.settings;
-        state.scheduler.Say([&] { ReportMissing(pattern, result.error, settings); });
+        state.scheduler.Say([&] { ReportMissing(named, result.error, settings); });
         state.failed = true;
         ++state.counts.missing;
         return;

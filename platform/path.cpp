@@ -15,6 +15,15 @@ PathParts SplitPath(const std::string& path) {
     return parts;
 }
 
+std::string WithoutTrailingSeparators(const std::string& path) {
+    const std::size_t root = DriveLength(path) + 1;  // a drive and a separator, or a separator
+    std::size_t end = path.size();
+    while (end > root && kPathSeparators.find(path[end - 1]) != std::string_view::npos) {
+        --end;
+    }
+    return path.substr(0, end);
+}
+
 std::string MakePath(const std::string& directory, const std::string& baseName,
                      const std::string& extension) {
     std::string path = directory;

@@ -18,6 +18,11 @@ struct PathParts {
 
 PathParts SplitPath(const std::string& path);
 
+// A folder's path without the separators that end it ("plans/" and "plans//" as "plans",
+// "C:\\plans\\" as "C:\\plans"), as shells' completion writes them; a root ("/", "C:\\") keeps
+// its own.
+std::string WithoutTrailingSeparators(const std::string& path);
+
 // Directory (with a separator added when missing, except after a bare drive), base name,
 // and extension (with a '.' added when missing); empty parts add nothing.
 std::string MakePath(const std::string& directory, const std::string& baseName,

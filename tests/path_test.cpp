@@ -52,3 +52,27 @@ TEST(PathTest, SplitsAndJoinsTheParts) {
 }
 
 }  // namespace
+
+namespace {
+
+// A folder named with separators after it is the folder; a root keeps its own.
+TEST(PathTest, TrailingSeparatorsLeaveTheFolder) {
+    std::vector<std::pair<std::string, std::string>> cases = {
+        {"plans/", "plans"}, {"plans//", "plans"}, {"a/b/", "a/b"}, {"plans", "plans"},
+        {"/", "/"},          {"//", "/"},          {"/x/", "/x"},   {"", ""},
+    };
+    if (kPathSeparators.size() > 1) {
+        cases.insert(cases.end(), {{"C:\\plans\\", "C:\\plans"},
+                                   {"C:\\", "C:\\"},
+                                   {"C:\\\\", "C:\\"},
+                                   {"plans\\/", "plans"},
+                                   {"\\\\server\\share\\dir\\", "\\\\server\\share\\dir"}});
+    } else {
+        cases.push_back({"plans\\", "plans\\"});  // a backslash is part of a name
+    }
+    for (const auto& [path, folder] : cases) {
+        EXPECT_EQ(WithoutTrailingSeparators(path), folder) << path;
+    }
+}
+
+}  // namespace

@@ -215,3 +215,31 @@ TEST_F(TreeTest, FoldersThatCannotBeWalked) {
 }
 
 }  // namespace
+
+namespace {
+
+// A folder written as shells' completion writes it, with a separator after it, is walked as
+// the folder; "p*/" takes the folders it matches alone; "a.dwg/" is no folder.
+TEST_F(TreeTest, ATrailingSeparatorNamesTheFolder) {
+    ASSERT_EQ(Run({"-q", "-r", "-o", "plain", "plans/p2"}).status, 0);
+    const auto expected = FilesUnder(m_dir / "plain");
+    ASSERT_FALSE(expected.empty());
+    for (const std::string named : {"plans/p2/", "plans/p2//"}) {
+        const ToolRun run = Run({"-q", "-r", "-o", "slash", named});
+        EXPECT_EQ(run.status, 0) << named << run.err;
+        EXPECT_EQ(run.err, "") << named;
+        EXPECT_EQ(FilesUnder(m_dir / "slash"), expected) << named;
+        std::filesystem::remove_all(m_dir / "slash");
+    }
+    Put("plans/p9.dwg", DwgBuilder().Entry(2, DarkPaletteDib({})).Build());
+    ASSERT_EQ(Run({"-q", "-r", "-o", "folders", "plans/p*/"}).status, 0);
+    EXPECT_TRUE(Exists("folders/p1/Plan.bmp"));
+    EXPECT_TRUE(Exists("folders/p2/Plan.bmp"));
+    EXPECT_FALSE(Exists("folders/p9.bmp"));  // a drawing, not a folder
+    const ToolRun file = Run({"-q", "-o", "file", "plans/p9.dwg/"});
+    EXPECT_EQ(file.status, 2);
+    EXPECT_EQ(file.err, Error("plans/p9.dwg/", "Not a directory"));
+    EXPECT_FALSE(Exists("file"));
+}
+
+}  // namespace

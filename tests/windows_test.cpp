@@ -348,3 +348,21 @@ TEST_F(WindowsKillTest, ControlCLeavesWholeFilesAndTheNextRunCleansUp) {
 }
 
 }  // namespace
+
+namespace {
+
+// A folder written with a backslash after it, as the README and tab completion write it, is
+// walked as the folder is.
+TEST_F(WindowsTest, AFolderWithATrailingBackslashIsWalked) {
+    PutDrawings();
+    ASSERT_EQ(Run({"-q", "-r", "-o", "linux", "in"}).status, 0);
+    for (const std::string& named :
+         std::vector<std::string>{"in\\", "in\\\\", "Z:" + m_dir.Path() + "\\in\\"}) {
+        std::filesystem::remove_all(m_dir / "windows");
+        const ToolRun run = RunWindows({"/Q", "/R", "/O", "windows", named});
+        EXPECT_EQ(run.status, 0) << named << run.err;
+        EXPECT_EQ(FilesUnder(m_dir / "windows"), FilesUnder(m_dir / "linux")) << named;
+    }
+}
+
+}  // namespace
