@@ -74,16 +74,6 @@ Vector3 SplinePoint(int degree, const std::vector<double>& knots,
 
 }  // namespace
 
-void AppendArc(Vector3 centre, double radius, double start, double end, std::vector<Vector3>& out) {
-    const double sweep = Sweep(start, end);
-    const int steps = StepsFor(sweep);
-    for (int i = 0; i <= steps; ++i) {
-        const double angle = start + sweep * i / steps;
-        out.push_back(
-            {centre.x + radius * std::cos(angle), centre.y + radius * std::sin(angle), centre.z});
-    }
-}
-
 void AppendEllipse(Vector3 centre, Vector3 major, Vector3 minor, double start, double end,
                    std::vector<Vector3>& out) {
     const double sweep = std::abs(end - start) >= kTurn ? kTurn : Sweep(start, end);

@@ -16,10 +16,6 @@ inline constexpr int kStepsPerSpan = 16;
 // A spline of higher degree, or with more control points, is drawn as its control polygon.
 inline constexpr int kMostSplineDegree = 15;
 
-// The arc from `start` to `end` (radians, counter-clockwise; end is taken past start) of the
-// circle about `centre`, both ends included.
-void AppendArc(Vector3 centre, double radius, double start, double end, std::vector<Vector3>& out);
-
 // The ellipse `centre + major cos t + minor sin t` from t = start to end.
 void AppendEllipse(Vector3 centre, Vector3 major, Vector3 minor, double start, double end,
                    std::vector<Vector3>& out);

@@ -3,16 +3,10 @@
 #include "render/dxf_document.h"
 #include "render/rasterise.h"
 
-namespace {
-
-constexpr std::size_t kBinarySentinelBytes = 22;
-
-}  // namespace
-
 DxfDrawing ReadDxfDrawing(CFile& file, DxfKind kind, const DrawLimits& limits) {
     DxfDrawing drawing;
     drawing.primitives = std::make_unique<CPrimitiveList>(limits.maxHeldBytes / sizeof(HeldPoint));
-    file.Seek(kind == DxfKind::kText ? 0 : static_cast<std::int64_t>(kBinarySentinelBytes));
+    file.Seek(kind == DxfKind::kText ? 0 : static_cast<std::int64_t>(kBinaryDxfSentinel.size()));
     DxfDocument document;
     ResolveLimits resolveLimits{limits.maxVisits,
                                 std::chrono::steady_clock::now() + limits.maxTime};

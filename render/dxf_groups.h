@@ -4,12 +4,16 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "platform/file.h"
 #include "platform/memory_block.h"
 
 // What a DXF file is: text, or binary with group codes of one byte (before AC1012) or two.
 enum class DxfKind { kNone, kText, kBinary8, kBinary16 };
+
+// The sentinel binary DXF files begin with (with its zero byte); their groups follow it.
+inline constexpr std::string_view kBinaryDxfSentinel{"AutoCAD Binary DXF\r\n\x1a", 22};
 
 struct DxfGroup {
     int code = 0;

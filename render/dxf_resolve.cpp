@@ -17,23 +17,6 @@ constexpr int kColourCode = 62;
 constexpr int kTrueColourCode = 420;
 constexpr int kInvisibleCode = 60;
 
-Vector3 Plus(Vector3 a, Vector3 b) {
-    return {a.x + b.x, a.y + b.y, a.z + b.z};
-}
-
-Vector3 Times(Vector3 a, double k) {
-    return {a.x * k, a.y * k, a.z * k};
-}
-
-Vector3 Cross(Vector3 a, Vector3 b) {
-    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
-
-Vector3 Unit(Vector3 v) {
-    const double length = std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
-    return length > 0 ? Times(v, 1 / length) : Vector3{0, 0, 1};
-}
-
 // Every value of one code, in order.
 std::vector<double> Reals(const DxfEntity& entity, int code) {
     std::vector<double> values;

@@ -106,7 +106,6 @@ public:
                  double ascent, double descent);
     TextRun TextOf(const Shape& shape) const;
     std::u32string_view CharactersOf(const Shape& shape) const;
-    std::size_t PointCount() const { return m_points.size(); }
 
 private:
     std::uint64_t m_maxPoints;

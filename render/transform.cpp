@@ -8,6 +8,16 @@ namespace {
 // Below this, an extrusion's x and y count as zero (the arbitrary-axis rule's 1/64).
 constexpr double kArbitraryAxisBound = 1.0 / 64.0;
 
+}  // namespace
+
+Vector3 Plus(Vector3 a, Vector3 b) {
+    return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
+
+Vector3 Times(Vector3 a, double k) {
+    return {a.x * k, a.y * k, a.z * k};
+}
+
 Vector3 Cross(Vector3 a, Vector3 b) {
     return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }
@@ -19,8 +29,6 @@ Vector3 Unit(Vector3 v) {
     }
     return {v.x / length, v.y / length, v.z / length};
 }
-
-}  // namespace
 
 CTransform CTransform::OfExtrusion(Vector3 normal) {
     const Vector3 n = Unit(normal);
@@ -77,14 +85,4 @@ CTransform CTransform::operator*(const CTransform& inner) const {
 Vector3 CTransform::Apply(Vector3 p) const {
     const auto row = [&](int r) { return m[r][0] * p.x + m[r][1] * p.y + m[r][2] * p.z + m[r][3]; };
     return {row(0), row(1), row(2)};
-}
-
-bool CTransform::Mirrors() const {
-    return m[0][0] * m[1][1] - m[0][1] * m[1][0] < 0;
-}
-
-double CTransform::LargestScale() const {
-    const double columnX = std::hypot(m[0][0], m[1][0]);
-    const double columnY = std::hypot(m[0][1], m[1][1]);
-    return std::max(columnX, columnY);
 }

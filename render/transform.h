@@ -12,6 +12,12 @@ struct Vector3 {
     double z = 0;
 };
 
+Vector3 Plus(Vector3 a, Vector3 b);
+Vector3 Times(Vector3 a, double k);
+Vector3 Cross(Vector3 a, Vector3 b);
+// Of length 1; the z axis for a vector of no length, or none a double holds.
+Vector3 Unit(Vector3 v);
+
 class CTransform {
 public:
     CTransform() = default;  // the identity
@@ -31,11 +37,6 @@ public:
         return {world.x, world.y};
     }
     Point Top(double x, double y) const { return Top(Vector3{x, y, 0}); }
-    // Whether it turns the plane over (a mirror seen from above).
-    bool Mirrors() const;
-    // How much longer a length in the xy plane comes out, at most: for choosing the steps of
-    // a curve.
-    double LargestScale() const;
 
 private:
     // Rows of a 3 x 4 matrix: x' = m[0][0] x + m[0][1] y + m[0][2] z + m[0][3], ...

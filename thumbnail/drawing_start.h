@@ -19,9 +19,8 @@ inline constexpr std::size_t kDrawingStartBytes = 64 * 1024;
 // What a DXF file is, by its first bytes.
 DxfKind DxfKindOf(std::span<const std::uint8_t> start);
 
-// The sentinel binary DXF files begin with, and the words that make a file one even when the
-// rest of the sentinel is damaged.
-inline constexpr std::string_view kBinaryDxfSentinel{"AutoCAD Binary DXF\r\n\x1a", 22};
+// The words that make a file a binary DXF drawing even when the rest of its sentinel is
+// damaged.
 inline constexpr std::string_view kBinaryDxfWords = kBinaryDxfSentinel.substr(0, 18);
 
 // A version text that DWG drawings begin with: "AC" and the release in three or four digits

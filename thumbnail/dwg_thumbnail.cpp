@@ -287,23 +287,23 @@ void CDwgThumbnail::TakeStoredDib(MemoryHandle dib, std::uint64_t stored) {
 }
 
 // A preview was listed: the bitmap it gave, or none when it was damaged.
-void CDwgThumbnail::TakeDib(MemoryHandle dib) {
-    m_outcome = dib ? LoadOutcome::kPreview : LoadOutcome::kDamagedPreview;
+void CDwgThumbnail::Hold(MemoryHandle dib, LoadOutcome withoutOne) {
+    m_outcome = dib ? LoadOutcome::kPreview : withoutOne;
     m_dib = std::move(dib);
     const CSize size = GetDimensions();
     m_width = size.cx;
     m_height = size.cy;
+}
+
+void CDwgThumbnail::TakeDib(MemoryHandle dib) {
+    Hold(std::move(dib), LoadOutcome::kDamagedPreview);
     if (m_dib && DibGetPaletteColor(m_dib.get(), 0) != m_background) {
         SetBackground(m_background);
     }
 }
 
 void CDwgThumbnail::TakeDrawn(MemoryHandle dib) {
-    m_outcome = dib ? LoadOutcome::kPreview : LoadOutcome::kOverLimit;
-    m_dib = std::move(dib);
-    const CSize size = GetDimensions();
-    m_width = size.cx;
-    m_height = size.cy;
+    Hold(std::move(dib), LoadOutcome::kOverLimit);
 }
 
 void CDwgThumbnail::ReadMetaFile(CFile& file, const ImageEntry& entry) {

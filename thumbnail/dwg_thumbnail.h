@@ -163,6 +163,8 @@ private:
     void ReadMetaFile(CFile& file, const ImageEntry& entry);
     void ReadPng(CFile& file, const ImageEntry& entry);
     void TakeDib(MemoryHandle dib);
+    // Holds `dib` as the picture, or none with the outcome `withoutOne`.
+    void Hold(MemoryHandle dib, LoadOutcome withoutOne);
     // A picture drawn from the geometry; null: over the limits.
     void TakeDrawn(MemoryHandle dib);
 };
